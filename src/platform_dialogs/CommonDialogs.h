@@ -1,0 +1,35 @@
+#pragma once
+
+// The three platform services the windows use: the open-file dialog with a
+// preview pane, the colour chooser and the folder that stands in for the
+// Windows directory, plus the one helper that turns the program's
+// backslash paths into paths of this file system.
+
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+
+class QWidget;
+
+namespace Module1 {
+
+// Lets the user pick one existing file. filter is a description, one NUL
+// character and a pattern. Returns the full path, or "" when nothing was chosen.
+QString SelectFile(QWidget* owner, const QString& filter, const QString& initialDir, const QString& title);
+
+// The chooser's 16 custom colours as red, green, blue, 0 quadruples; cleared
+// at every SelectColor() call and filled from the chooser after OK.
+inline std::array<quint8, 64> CustomColors{};
+
+// Lets the user pick a colour. Returns it as &H00BBGGRR, or -1 when nothing was chosen.
+qint32 SelectColor();
+
+// The program's data folder, which holds Msagent\chars with the characters the
+// program ships. Never ends with a separator.
+QString WindowsDirectory();
+
+// A stored path as this file system reads it: backslashes are folder separators.
+QString ToLocalPath(const QString& storedPath);
+
+} // namespace Module1

@@ -1,0 +1,80 @@
+#pragma once
+
+// The store shared with the mail checker, the working account record and the
+// module-level state that the options window and the account window share.
+//
+// Every value in the store is text under application "wispane", section
+// "setting". Writes are buffered in memory until SyncSettings(), which each
+// user action (account OK, Delete, options OK) calls exactly once, so that a
+// finished action is on disk and a refused write is reported to the caller.
+
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace Module1 {
+
+// --- Store operations -------------------------------------------------------
+
+// Stored text of key, or defaultText when the key is absent.
+QString ReadSetting(const QString& key, const QString& defaultText);
+// Creates or replaces key with text (in memory until SyncSettings()).
+void WriteSetting(const QString& key, const QString& text);
+// The save rule: text when not empty; otherwise "" for Mailerdir1, Mailerdir2,
+// Wavdir and any key containing "Talkstr"; otherwise the decimal number.
+void SaveValue(const QString& key, qint16 number, const QString& text);
+// Removes key (only used to leave no trace of a deleted account).
+void RemoveSetting(const QString& key);
+
+// Writes every pending change to disk atomically. Returns false, with a
+// Japanese-free technical reason in *reason when given, if the write was refused.
+bool SyncSettings(QString* reason = nullptr);
+// Forgets everything cached in memory (pending writes included) so the next
+// read sees the file as it is on disk now. Tests call it after preparing a file.
+void ReloadStore();
+// Full path of the store file in use.
+QString StoreFilePath();
+
+// --- Number conversions -----------------------------------------------------
+
+// Signed decimal text with optional surrounding blanks and optional sign;
+// anything else, or a value out of range, gives std::nullopt.
+std::optional<qint16> ParseInt16(const QString& text);
+std::optional<qint32> ParseInt32(const QString& text);
+
+// --- Account records --------------------------------------------------------
+
+struct AccountRecordType
+{
+    QString Aname;
+    QString Hname;
+    qint16 Portno = 110;
+    QString Uname;
+    QString Passw;
+    qint16 Check = 1;
+    qint32 Scolor1 = 0;
+    qint32 Scolor2 = 16777088;
+};
+
+// The one working account record of the program.
+inline AccountRecordType AccountRecord;
+
+// Shared between the account list and the account window.
+inline qint16 AccountCount = 0;
+inline qint16 EditMode = 0;
+inline qint16 SelectedRow = 0;
+
+void ResetAccount();
+void LoadAccount(qint16 n);
+void SaveAccount(qint16 n);
+
+// Stored form of a password: each character's code-page-932 code in decimal
+// followed by one space. When a character cannot be carried exactly,
+// *unencodable (when given) receives the first such character and the caller
+// must refuse to store the password; otherwise *unencodable is cleared.
+QString EncodePassword(const QString& text, QString* unencodable = nullptr);
+// Never fails: tokens that are not valid codes give nothing.
+QString DecodePassword(const QString& text);
+
+} // namespace Module1
