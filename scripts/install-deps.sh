@@ -9,7 +9,7 @@ packages=(
   libgl-dev fonts-ipafont-gothic
   xvfb xdotool x11-utils
   clang libclang-rt-14-dev
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file time
 )
 
 missing=()
