@@ -30,8 +30,10 @@ void RemoveSetting(const QString& key);
 // Writes every pending change to disk atomically. Returns false, with a
 // Japanese-free technical reason in *reason when given, if the write was refused.
 bool SyncSettings(QString* reason = nullptr);
-// Forgets everything cached in memory (pending writes included) so the next
-// read sees the file as it is on disk now. Tests call it after preparing a file.
+// Forgets pending writes and rereads the file, so the next read sees it as it
+// is on disk now (QSettings notices a change by the file's size and time).
+// Tests call it after preparing a file. Writes of a refused sync may still be
+// held by QSettings' per-file cache and reach the file with the next sync.
 void ReloadStore();
 // Full path of the store file in use.
 QString StoreFilePath();

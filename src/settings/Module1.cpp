@@ -1,0 +1,52 @@
+#include "Module1.h"
+
+#include "SettingsStore.h"
+
+using quorvix::settings::SettingsStore;
+
+namespace Module1 {
+
+QString ReadSetting(const QString& key, const QString& defaultText)
+{
+    return SettingsStore::instance().read(key, defaultText);
+}
+
+void WriteSetting(const QString& key, const QString& text)
+{
+    SettingsStore::instance().write(key, text);
+}
+
+void SaveValue(const QString& key, qint16 number, const QString& text)
+{
+    if (!text.isEmpty()) {
+        WriteSetting(key, text);
+        return;
+    }
+    // Only these text options may be stored empty; the mail checker treats an
+    // empty path or template as "none". Every other empty text becomes the number.
+    const bool mayBeEmpty = key == u"Mailerdir1" || key == u"Mailerdir2" || key == u"Wavdir" ||
+                            key.contains(u"Talkstr", Qt::CaseSensitive);
+    WriteSetting(key, mayBeEmpty ? QString() : QString::number(number));
+}
+
+void RemoveSetting(const QString& key)
+{
+    SettingsStore::instance().remove(key);
+}
+
+bool SyncSettings(QString* reason)
+{
+    return SettingsStore::instance().sync(reason);
+}
+
+void ReloadStore()
+{
+    SettingsStore::instance().reload();
+}
+
+QString StoreFilePath()
+{
+    return SettingsStore::instance().filePath();
+}
+
+} // namespace Module1
