@@ -1,0 +1,63 @@
+#pragma once
+
+// Helpers for tests that prepare the store file by hand, the way another
+// program writing the same file would.
+
+#include "Module1.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace quorvix::test {
+
+// QSettings notices a changed file by its size and modification time; give
+// every prepared file a time of its own so that two files of equal size
+// written within the same millisecond still count as changed.
+inline void touchUniquely(const QString& path)
+{
+    static qint64 seconds = 0;
+    QFile file(path);
+    if (file.open(QIODevice::ReadWrite)) {
+        const QDateTime time = QDateTime::fromSecsSinceEpoch(1'000'000'000 + ++seconds);
+        file.setFileTime(time, QFileDevice::FileModificationTime);
+    }
+}
+
+// Replaces the store file with bytes, as another program would, and makes the
+// store read it afresh.
+inline void writeStoreFile(const QByteArray& bytes)
+{
+    const QString path = Module1::StoreFilePath();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+    file.close();
+    touchUniquely(path);
+    Module1::ReloadStore();
+}
+
+inline QByteArray readStoreFile()
+{
+    QFile file(Module1::StoreFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+// Starts a test with no store file and nothing pending.
+inline void removeStoreFile()
+{
+    QFile::remove(Module1::StoreFilePath());
+    Module1::ReloadStore();
+}
+
+inline bool runningAsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+} // namespace quorvix::test
