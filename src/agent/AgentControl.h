@@ -14,6 +14,8 @@
 
 namespace agent {
 
+class AgentClock;
+
 // A failure of the control: which file, what is wrong and, for damaged files,
 // at what offset. message() is a one-line English description for logs and
 // for the caller to embed in its own message to the user.
@@ -62,8 +64,15 @@ public:
     AgentCharacter& operator()(const QString& id);
     bool contains(const QString& id) const;
 
+    // For tests and tools; they apply to characters loaded afterwards. A null
+    // clock means the real one; the clock must outlive those characters.
+    void setClock(AgentClock* clock) { clock_ = clock; }
+    void setSoundEnabled(bool enabled) { soundEnabled_ = enabled; }
+
 private:
     std::map<QString, std::unique_ptr<AgentCharacter>> loaded_;
+    AgentClock* clock_ = nullptr;
+    bool soundEnabled_ = true;
 };
 
 // Agent1 of the options window. Not a widget: characters get windows of their own.

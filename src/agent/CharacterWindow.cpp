@@ -1,0 +1,43 @@
+#include "CharacterWindow.h"
+
+#include <QBitmap>
+#include <QPainter>
+#include <QRegion>
+
+namespace agent {
+
+CharacterWindow::CharacterWindow(QSize characterSize)
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
+                           Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint)
+{
+    setObjectName(QStringLiteral("AgentCharacterWindow"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+    setFixedSize(characterSize);
+    frame_ = QImage(characterSize, QImage::Format_ARGB32_Premultiplied);
+    frame_.fill(0);
+}
+
+void CharacterWindow::setFrame(const QImage& frame)
+{
+    frame_ = frame;
+    QRegion shape(QBitmap::fromImage(frame_.createAlphaMask()));
+    // An empty region would switch the shape off and show the whole square;
+    // a blank frame keeps one corner pixel instead.
+    if (shape.isEmpty())
+        shape = QRegion(0, 0, 1, 1);
+    setMask(shape);
+    update();
+}
+
+void CharacterWindow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    // Drawn into the logical rectangle: at a device pixel ratio above 1 the
+    // pixels are enlarged without smoothing, as the character was drawn.
+    painter.drawImage(rect(), frame_);
+}
+
+} // namespace agent

@@ -1,0 +1,30 @@
+#pragma once
+
+// The character on the desktop: a frameless, always-on-top tool window of the
+// character's size that shows only the character. Transparent pixels are cut
+// out twice: by per-pixel alpha (seen where a compositor runs) and by a window
+// shape taken from the frame's alpha, which is what makes it look right on a
+// plain X server. It never takes the focus and stays out of the task bar.
+
+#include <QImage>
+#include <QWidget>
+
+namespace agent {
+
+class CharacterWindow : public QWidget
+{
+public:
+    explicit CharacterWindow(QSize characterSize);
+
+    // Shows this composed frame (character size, ARGB32 premultiplied).
+    void setFrame(const QImage& frame);
+    const QImage& frame() const { return frame_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage frame_;
+};
+
+} // namespace agent
