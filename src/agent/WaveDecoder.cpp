@@ -144,6 +144,10 @@ PcmSound decodeWave(const QByteArray& riff, const QString& context)
     for (qsizetype pos = 12; pos + 8 <= size;) {
         const quint32 chunkSize = le32(p + pos + 4);
         const qsizetype body = pos + 8;
+        // Some real sounds carry a few stray bytes after their data chunk; once
+        // the format and the data are known, such a tail is ignored.
+        if (quint64(chunkSize) > quint64(size - body) && fmt && data)
+            break;
         if (quint64(chunkSize) > quint64(size - body))
             fail(context, QStringLiteral("chunk at byte %1 claims %2 bytes, %3 remain")
                               .arg(pos)
