@@ -1,0 +1,41 @@
+#include "ApplicationSetup.h"
+
+#include "AppIcon.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace quorvix {
+
+namespace {
+
+// The face the windows are designed for, and the installed face drawn in its place.
+const QString kDesignFace = QStringLiteral("ＭＳ Ｐゴシック");
+const QString kInstalledFace = QStringLiteral("IPAPGothic");
+
+} // namespace
+
+void setUpApplication(QApplication& app)
+{
+    QFont::insertSubstitution(kDesignFace, kInstalledFace);
+
+    // Without an explicit font Qt picks a fixed-pitch face under a Japanese locale.
+    QFont font(kDesignFace);
+    font.setPointSizeF(9.0);
+    QApplication::setFont(font);
+
+    // The standard buttons and dialogs speak Japanese like the rest of the program.
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+
+    QApplication::setWindowIcon(controls::applicationIcon());
+}
+
+} // namespace quorvix

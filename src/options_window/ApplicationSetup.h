@@ -1,0 +1,14 @@
+#pragma once
+
+// What the program sets up once before its first window: the Japanese face
+// the windows ask for, the application font, Qt's own Japanese texts for the
+// standard buttons and dialogs, and the window icon. The program, the tests
+// and the screenshot tool all start through it so they look alike.
+
+class QApplication;
+
+namespace quorvix {
+
+void setUpApplication(QApplication& app);
+
+} // namespace quorvix

@@ -1,0 +1,207 @@
+#pragma once
+
+// The options window: the program's start-up window with its four pages.
+//
+// Every control carries the name the program's documentation uses for it,
+// both as the member below and as its objectName (array elements as
+// "Name(index)"). Control arrays keep their indexes, gaps included, so the
+// unused slots of Label5, Label13, Mailerbox and RefBt stay nullptr.
+//
+// The handlers are public slots so that tests can call them directly. They
+// are connected to the value-changed signals, so setting a control's value
+// from code runs its handler at once, before the next statement. The bodies
+// live in one source file per topic: loading, saving, the account list, the
+// agent preview and the file pickers.
+
+#include "AgentControl.h"
+#include "Module1.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <array>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+class QTabWidget;
+
+namespace controls {
+class DropDownList;
+class FlexGrid;
+class RoundedShape;
+} // namespace controls
+
+class optionform : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit optionform(QWidget* parent = nullptr);
+    ~optionform() override;
+
+    // Form_Load runs here, once, just before the window first becomes visible.
+    void setVisible(bool visible) override;
+
+    // --- Controls on the window itself -------------------------------------
+    QTabWidget* SSTab1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* OkBt = nullptr;
+    QPushButton* CancelBt = nullptr;
+
+    // --- Page 0 "全般" --------------------------------------------------------
+    QLabel* Label9 = nullptr;
+    QLineEdit* AgentBox = nullptr;
+    QPushButton* Command3 = nullptr;
+    QLabel* Label12 = nullptr;
+    QLineEdit* Notstrbox = nullptr;
+    QLineEdit* timerbox1 = nullptr;
+    QLabel* Label3 = nullptr;
+    QCheckBox* option3 = nullptr;
+    QCheckBox* option4 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLineEdit* timerbox3 = nullptr;
+    QLabel* Label2 = nullptr;
+    QCheckBox* Check5 = nullptr;
+    QCheckBox* option5 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QCheckBox* option1 = nullptr;
+    QLineEdit* timerbox2 = nullptr;
+    QLabel* Label4 = nullptr;
+    QCheckBox* option2 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLineEdit* Wavbox = nullptr;
+    QPushButton* Command2 = nullptr;
+    // Indexes 0 and 1 on page 0, 2 and 4 on page 3; 3 is unused.
+    std::array<QLabel*, 5> Label5{};
+    // Indexes 1 and 2; 0 is unused.
+    std::array<QLineEdit*, 3> Mailerbox{};
+    std::array<QPushButton*, 3> RefBt{};
+
+    // --- Page 1 "読上げ＆ｱｸｼｮﾝ" ---------------------------------------------
+    // Indexes 0, 1, 3, 5, 6, 7; 2 and 4 are unused.
+    std::array<QLabel*, 8> Label13{};
+    std::array<QLineEdit*, 6> Text1{};
+    QCheckBox* option8 = nullptr;
+    QCheckBox* option9 = nullptr;
+    QCheckBox* Check2 = nullptr;
+    QCheckBox* Check3 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QCheckBox* Check4 = nullptr;
+    std::array<controls::DropDownList*, 6> Combo1{};
+    std::array<QPushButton*, 6> Command4{};
+    QGroupBox* Frame1 = nullptr;
+    std::array<QLabel*, 6> Label14{};
+    QLabel* Label11 = nullptr;
+    QLineEdit* talkcntbox = nullptr;
+    QLabel* Label10 = nullptr;
+
+    // --- Page 2 "ｱｶｳﾝﾄ" -------------------------------------------------------
+    controls::FlexGrid* accountList = nullptr;
+    QPushButton* addbutton = nullptr;
+    QPushButton* editbutton = nullptr;
+    QPushButton* delbutton = nullptr;
+
+    // --- Page 3 "ｴｰｼﾞｪﾝﾄ詳細" ------------------------------------------------
+    QScrollBar* scr_Vol = nullptr;
+    QScrollBar* scr_Pitch = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QLabel* Label17 = nullptr;
+    controls::DropDownList* Combo2 = nullptr;
+    QLabel* Label16 = nullptr;
+    controls::DropDownList* Combo3 = nullptr;
+    controls::RoundedShape* shp_Sample = nullptr;
+    QLabel* lbl_Sample = nullptr;
+    QLabel* Label18 = nullptr;
+    QLineEdit* txt_Vol = nullptr;
+
+    // --- The agent preview -----------------------------------------------------
+    // Not a widget: each loaded character has a window of its own.
+    agent::AgentControl Agent1;
+    // The character loaded under "Agent"; null until the first SetAgent.
+    agent::AgentCharacter* AgentCharacter = nullptr;
+
+    // --- Working values, one per global key (AccountCount lives in Module1) ---
+    qint16 Option1value = 1;
+    qint16 Option2value = 1;
+    qint16 Option3value = 1;
+    qint16 Option4index = 1;
+    qint16 Option5value = 0;
+    qint16 Check5value = 1;
+    qint16 Option8value = 1;
+    qint16 Option9value = 1;
+    qint16 Check1value = 1;
+    qint16 Check2value = 1;
+    qint16 Check3value = 1;
+    qint16 Check4value = 1;
+    qint16 CheckTimer = 0;
+    qint16 CloseTimer = 0;
+    qint16 TimeUp = 60;
+    // Indexes 1 and 2.
+    std::array<QString, 3> MailerPath{};
+    QString WavPath;
+    QString AgentPath;
+    bool AgentLoaded = false;
+    // Indexes 1..6, one per speech template.
+    std::array<QString, 7> Actkind{};
+    qint16 TalkCount = 10;
+    QString NotReadChars;
+    std::array<QString, 7> Talkstr{};
+    qint32 VolumeValue = 30000;
+    qint16 PitchValue = 100;
+    QString BalloonFontName;
+    qint16 BalloonFontSize = 9;
+
+public slots:
+    void loaddata();
+    void savedata();
+    void SetAgent();
+
+    void Form_Load();
+    void OkBt_Click();
+    void CancelBt_Click();
+
+    void accountList_DblClick();
+    void accountList_MouseDown(int Button, int Shift, float X, float Y);
+    void addbutton_Click();
+    void editbutton_Click();
+    void delbutton_Click();
+
+    void Combo2_Click();
+    void Combo3_Click();
+    void Command4_Click(int Index);
+    void option1_Click();
+    void scr_Pitch_Change();
+    void scr_Vol_Change();
+
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void RefBt_Click(int Index);
+
+signals:
+    // The program is about to end (OK after saving, Cancel, or the title bar's close).
+    void programEnding();
+
+public:
+    // Hides the window and leaves the event loop. OK and Cancel end here.
+    void endProgram();
+
+protected:
+    // Esc and the title bar's close both press Cancel.
+    void reject() override;
+
+private:
+    void buildWindow();
+    void buildGeneralPage(QWidget* page);
+    void buildSpeechPage(QWidget* page);
+    void buildAccountPage(QWidget* page);
+    void buildAgentPage(QWidget* page);
+    void arrangeTabOrder();
+    void connectHandlers();
+
+    bool loaded_ = false;
+};
