@@ -6,6 +6,14 @@ using quorvix::settings::SettingsStore;
 
 namespace Module1 {
 
+namespace {
+WriteObserver& writeObserver()
+{
+    static WriteObserver observer;
+    return observer;
+}
+} // namespace
+
 QString ReadSetting(const QString& key, const QString& defaultText)
 {
     return SettingsStore::instance().read(key, defaultText);
@@ -13,6 +21,8 @@ QString ReadSetting(const QString& key, const QString& defaultText)
 
 void WriteSetting(const QString& key, const QString& text)
 {
+    if (const WriteObserver& observer = writeObserver())
+        observer(key, text);
     SettingsStore::instance().write(key, text);
 }
 
@@ -47,6 +57,11 @@ void ReloadStore()
 QString StoreFilePath()
 {
     return SettingsStore::instance().filePath();
+}
+
+void SetWriteObserver(WriteObserver observer)
+{
+    writeObserver() = std::move(observer);
 }
 
 } // namespace Module1

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <optional>
 
 namespace Module1 {
@@ -37,6 +38,11 @@ bool SyncSettings(QString* reason = nullptr);
 void ReloadStore();
 // Full path of the store file in use.
 QString StoreFilePath();
+// Called with key and text on every WriteSetting (and so every SaveValue), in
+// call order, before the write is buffered. Lets tests check the order in which
+// the mail checker's keys are written; an empty function stops the reports.
+using WriteObserver = std::function<void(const QString& key, const QString& text)>;
+void SetWriteObserver(WriteObserver observer);
 
 // --- Number conversions -----------------------------------------------------
 
