@@ -1,0 +1,54 @@
+# What `cmake --install` and `make package` ship: the program (src/app), its
+# icons (data/icons), and here the data folder with the default character, the
+# desktop entry, the AppStream metainfo and the Debian package description.
+# Developer tools (acs-dump, the character generator, the screenshot and icon
+# renderers) have no install rules and stay out.
+
+set(QUORVIX_APP_ID "io.github.quorvix.QuorvixOptions")
+
+# The data folder the program looks for next to its own bin folder
+# (<prefix>/share/quorvix-options), so the install can be moved anywhere.
+install(FILES "${QUORVIX_PIPWREN_ACS}"
+        DESTINATION "${QUORVIX_DATA_SUBDIR}/Msagent/chars")
+
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/${QUORVIX_APP_ID}.desktop"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+
+# The release entry carries the project's version; its date is the configure
+# date unless SOURCE_DATE_EPOCH pins it for a reproducible build.
+string(TIMESTAMP QUORVIX_RELEASE_DATE "%Y-%m-%d" UTC)
+configure_file("${PROJECT_SOURCE_DIR}/packaging/${QUORVIX_APP_ID}.metainfo.xml"
+               "${PROJECT_BINARY_DIR}/packaging/${QUORVIX_APP_ID}.metainfo.xml" @ONLY)
+install(FILES "${PROJECT_BINARY_DIR}/packaging/${QUORVIX_APP_ID}.metainfo.xml"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
+
+# Debian package (cpack -G DEB). Libraries linked at build time are found by
+# dpkg-shlibdeps; the list below names what the program loads at run time or
+# cannot work without: the X11 platform and image plugins ship with libqt6gui6,
+# the audio back end with libqt6multimedia6 and GStreamer, the Japanese face
+# the windows are drawn in, and Qt's own Japanese translations for the
+# standard dialogs.
+set(CPACK_PACKAGE_NAME "quorvix-options")
+set(CPACK_PACKAGE_VENDOR "The Quorvix developers")
+set(CPACK_PACKAGE_CONTACT "The Quorvix developers <quorvix-options@users.noreply.github.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Option editor of the Quorvix mail checker (LAN edition)")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Reads every option of the Quorvix mail checker from the per-user store, shows them
+in a tabbed window and writes them back on OK: timers, start-up switches, mail
+programs, POP3 accounts with their popup colours, the agent character with its
+animations and speech templates, reading volume and speed and the balloon font.")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://github.com/quorvix/quorvix-options")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY "quorvix-options")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION "mail")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6svg6 (>= 6.4), \
+libqt6multimedia6 (>= 6.4), gstreamer1.0-plugins-base, fonts-ipafont-gothic, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+
+include(CPack)
