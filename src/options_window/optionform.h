@@ -204,4 +204,9 @@ private:
     void connectHandlers();
 
     bool loaded_ = false;
+
+    // --- Saving: helper of savedata and OkBt_Click ----------------------------
+    // Checks the typed numbers, writes every option and syncs the store. False,
+    // after telling the user why, when nothing was written or the store refused it.
+    bool saveOptions();
 };
