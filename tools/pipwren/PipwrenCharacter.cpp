@@ -185,7 +185,7 @@ void addAnimations(Assembly& a)
             p.scale = scale;
             return p;
         };
-        s.frames = {a.frame(flying(-78, -86, 1.0, 0.8), 7), a.frame(flying(-56, -62, -0.45, 0.85), 7),
+        s.frames = {a.frame(flying(-66, -76, 1.0, 0.8), 7), a.frame(flying(-56, -62, -0.45, 0.85), 7),
                     a.frame(flying(-36, -40, 1.0, 0.9), 7), a.frame(flying(-16, -18, -0.45, 0.95), 7)};
         WrenPose landing;
         landing.squash = 0.14;
@@ -212,8 +212,12 @@ void addAnimations(Assembly& a)
         crouch.squash = 0.14;
         crouch.wingLift = 0.2;
         s.frames = {a.frame(rest, 6), a.frame(crouch, 7)};
-        const double path[][4] = {{6, -12, 1.0, 1.0},     {24, -32, -0.45, 0.95}, {44, -56, 1.0, 0.9},
-                                  {66, -82, -0.45, 0.85}, {88, -108, 1.0, 0.8},   {108, -132, -0.45, 0.75}};
+        // The last steps leave only a wing or the tail on the canvas: the bird is flying out of it.
+        const double path[][4] = {{6, -12, 1.0, 1.0},
+                                  {22, -30, -0.45, 0.95},
+                                  {40, -50, 1.0, 0.9},
+                                  {58, -72, -0.45, 0.85},
+                                  {74, -92, 1.0, 0.8}};
         for (const auto& step : path) {
             WrenPose p;
             p.offset = {step[0], step[1]};
