@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n
   libgl-dev fonts-ipafont-gothic
-  xvfb xdotool x11-utils
+  xvfb xdotool x11-utils python3
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file time
 )
