@@ -13,7 +13,8 @@ echo "| benchmark | figure | value | target | ratio to bare Qt | peak RSS |"
 echo "|---|---|---|---|---|---|"
 status=0
 for bench in "$build"/bench/*/bench_*; do
-  [ -x "$bench" ] || continue
+  # Skip the automoc folders (bench_<area>_autogen) that share the prefix.
+  [ -f "$bench" ] && [ -x "$bench" ] || continue
   name="$(basename "$bench")"
   out="$(mktemp)"; rss="$(mktemp)"
   if ! /usr/bin/time -f '%M' -o "$rss" "$bench" >"$out"; then
