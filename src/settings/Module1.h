@@ -31,10 +31,10 @@ void RemoveSetting(const QString& key);
 // Writes every pending change to disk atomically. Returns false, with a
 // Japanese-free technical reason in *reason when given, if the write was refused.
 bool SyncSettings(QString* reason = nullptr);
-// Forgets pending writes and rereads the file, so the next read sees it as it
-// is on disk now (QSettings notices a change by the file's size and time).
-// Tests call it after preparing a file. Writes of a refused sync may still be
-// held by QSettings' per-file cache and reach the file with the next sync.
+// Reopens the store so the next read sees the file as it is on disk now
+// (QSettings notices a change by the file's size and time). Writes not yet
+// synced are flushed first, as QSettings does when its object goes away.
+// Tests call it after preparing a file.
 void ReloadStore();
 // Full path of the store file in use.
 QString StoreFilePath();

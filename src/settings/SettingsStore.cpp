@@ -1,6 +1,7 @@
 #include "SettingsStore.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -50,6 +51,16 @@ bool ensureOwnerOnlyFile(const QString& path, QString* reason)
 #endif
 }
 
+// QSettings writes its buffer on its own at the next turn of the event loop.
+// Our users sync once per action and must learn the outcome, so the store's
+// objects leave writing to sync().
+class HoldAutomaticSync : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::UpdateRequest; }
+};
+
 QString statusText(QSettings::Status status)
 {
     switch (status) {
@@ -79,6 +90,7 @@ std::unique_ptr<QSettings> openStore()
         std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("wispane"));
 #endif
     settings->setFallbacksEnabled(false);
+    settings->installEventFilter(new HoldAutomaticSync(settings.get()));
     settings->beginGroup(QStringLiteral("setting"));
     return settings;
 }
@@ -104,7 +116,7 @@ QString storedText(const QVariant& value)
     }
 }
 
-SettingsStore::SettingsStore() : m_reader(openStore()) {}
+SettingsStore::SettingsStore() : m_settings(openStore()) {}
 
 SettingsStore::~SettingsStore() = default;
 
@@ -116,10 +128,7 @@ SettingsStore& SettingsStore::instance()
 
 QString SettingsStore::read(const QString& key, const QString& defaultText) const
 {
-    const auto pending = m_pending.constFind(key);
-    if (pending != m_pending.constEnd())
-        return pending->value_or(defaultText);
-    const QVariant value = m_reader->value(key);
+    const QVariant value = m_settings->value(key);
     if (!value.isValid())
         return defaultText;
     return storedText(value);
@@ -127,60 +136,64 @@ QString SettingsStore::read(const QString& key, const QString& defaultText) cons
 
 void SettingsStore::write(const QString& key, const QString& text)
 {
-    m_pending.insert(key, text);
+    beforeChange();
+    m_settings->setValue(key, text);
 }
 
 void SettingsStore::remove(const QString& key)
 {
-    m_pending.insert(key, std::nullopt);
+    beforeChange();
+    m_settings->remove(key);
+}
+
+void SettingsStore::beforeChange()
+{
+    // Should anything write the buffer before our sync (a settings object
+    // flushes when it is destroyed), the file must already be owner-only.
+    if (!m_dirty)
+        ensureOwnerOnlyFile(filePath(), nullptr);
+    m_dirty = true;
 }
 
 bool SettingsStore::sync(QString* reason)
 {
     if (reason)
         reason->clear();
-    if (m_pending.isEmpty())
+    if (!m_dirty)
         return true;
     if (!ensureOwnerOnlyFile(filePath(), reason))
         return false;
 
-    // Opening rereads the file when another program changed it since we read
-    // it; that read may flag a format error, which says nothing about the write
-    // that follows. A second object shares the parsed file and starts clean.
-    auto writer = openStore();
-    if (writer->status() != QSettings::NoError)
-        writer = openStore();
-    if (writer->status() != QSettings::NoError) {
+    // Opening writes the pending changes. When the file had changed on disk it
+    // is read first, and a format error found there would hide the outcome of
+    // the write; a second fresh object then shows it: it writes again only if
+    // the first write failed, and otherwise finds nothing to do.
+    auto fresh = openStore();
+    if (fresh->status() == QSettings::FormatError)
+        fresh = openStore();
+    const QSettings::Status status = fresh->status();
+    // The old object flushes as it goes away; after a successful write it
+    // finds nothing left to do.
+    m_settings = std::move(fresh);
+    if (status != QSettings::NoError) {
         if (reason)
-            *reason = QStringLiteral("cannot read %1 (%2)").arg(filePath(), statusText(writer->status()));
+            *reason = QStringLiteral("cannot write %1 (%2)").arg(filePath(), statusText(status));
         return false;
     }
-    for (auto it = m_pending.constBegin(); it != m_pending.constEnd(); ++it) {
-        if (it.value())
-            writer->setValue(it.key(), *it.value());
-        else
-            writer->remove(it.key());
-    }
-    writer->sync();
-    if (writer->status() != QSettings::NoError) {
-        if (reason)
-            *reason = QStringLiteral("cannot write %1 (%2)").arg(filePath(), statusText(writer->status()));
-        return false;
-    }
-    m_pending.clear();
+    m_dirty = false;
     return true;
 }
 
 void SettingsStore::reload()
 {
-    m_pending.clear();
-    m_reader.reset();
-    m_reader = openStore();
+    m_settings.reset();
+    m_settings = openStore();
+    m_dirty = false;
 }
 
 QString SettingsStore::filePath() const
 {
-    return m_reader->fileName();
+    return m_settings->fileName();
 }
 
 } // namespace quorvix::settings

@@ -2,17 +2,16 @@
 
 // The per-user store file behind Module1's store operations.
 //
-// Reads go through one long-lived QSettings object. Writes are kept in a
-// pending list of our own until sync(), which hands them to a fresh QSettings
-// object: QSettings remembers the first error for the lifetime of an object,
-// so only a fresh object tells whether this particular write reached the disk.
-// Pending writes stay pending after a refused sync and are retried by the next.
+// One long-lived QSettings object holds the values; QSettings buffers writes
+// until a sync. QSettings keeps the first error it meets for the lifetime of
+// an object, so sync() asks a fresh object, which shares Qt's per-file cache
+// (pending writes included) and writes them when it opens: its status tells
+// whether this particular write reached the disk. A refused write stays
+// pending in that cache and is retried by the next sync.
 
-#include <QMap>
 #include <QString>
 
 #include <memory>
-#include <optional>
 
 class QSettings;
 
@@ -34,15 +33,16 @@ public:
     void remove(const QString& key);
 
     bool sync(QString* reason);
-    // Drops pending writes and the reader so the next read sees the file as it is now.
+    // Opens the store afresh so the next read sees the file as it is now.
     void reload();
     QString filePath() const;
-    bool hasPendingWrites() const { return !m_pending.isEmpty(); }
+    bool hasPendingWrites() const { return m_dirty; }
 
 private:
-    std::unique_ptr<QSettings> m_reader;
-    // Key -> new text, or std::nullopt for a key to remove.
-    QMap<QString, std::optional<QString>> m_pending;
+    void beforeChange();
+
+    std::unique_ptr<QSettings> m_settings;
+    bool m_dirty = false; // written or removed since the last successful sync
 };
 
 // A QSettings object on the store, positioned in the "setting" section.

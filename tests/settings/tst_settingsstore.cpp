@@ -146,7 +146,10 @@ private slots:
     void writesWaitForTheSync()
     {
         WriteSetting(u"Wavdir"_s, u"ding.wav"_s);
-        QVERIFY(!QFileInfo::exists(StoreFilePath()));
+        QCoreApplication::processEvents(); // QSettings would write here on its own
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(!readStoreFile().contains("Wavdir"));
+        QCOMPARE(QFile::permissions(StoreFilePath()) & groupOrOther(), QFile::Permissions());
         QVERIFY(SyncSettings());
         QVERIFY(readStoreFile().contains("Wavdir=ding.wav"));
         QString reason = u"stale"_s;
