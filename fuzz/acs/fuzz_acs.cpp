@@ -27,11 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         } catch (const agent::AgentError&) {
         }
     }
-    // Bounded so one input cannot take seconds: composing is the slow part.
-    int composed = 0;
+    // Composing costs a canvas per frame, and the largest canvas allowed is
+    // 4096 x 4096; a pixel budget keeps one input well under a second.
+    qint64 pixelBudget = qint64(32) << 20;
     for (const agent::AcsAnimation& animation : character.animations) {
         for (const agent::AcsFrame& frame : animation.frames) {
-            if (++composed > 64)
+            pixelBudget -= qint64(character.width) * character.height;
+            if (pixelBudget < 0)
                 break;
             try {
                 agent::composeFrame(character, images, frame);

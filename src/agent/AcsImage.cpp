@@ -126,7 +126,14 @@ const AcsImage& AcsImageCache::image(int index)
         throw AgentError(QStringLiteral("%1: image %2 does not exist").arg(character_.fileName).arg(index));
     auto& slot = images_[size_t(index)];
     if (!slot) {
-        slot = std::make_unique<AcsImage>(decodeImage(character_, index));
+        auto image = std::make_unique<AcsImage>(decodeImage(character_, index));
+        // A hostile file can make every image huge; past the budget the cache
+        // starts over instead of growing without bound.
+        const qint64 bytes = image->pixels.size() + image->region.size() * qint64(sizeof(QRect));
+        if (decodedBytes_ + bytes > budgetBytes)
+            clear();
+        decodedBytes_ += bytes;
+        slot = std::move(image);
         ++decodedCount_;
     }
     return *slot;
@@ -137,6 +144,7 @@ void AcsImageCache::clear()
     for (auto& slot : images_)
         slot.reset();
     decodedCount_ = 0;
+    decodedBytes_ = 0;
 }
 
 QImage composeFrame(const AcsCharacter& character, AcsImageCache& images, const AcsFrame& frame)
@@ -170,13 +178,57 @@ QImage composeFrame(const AcsCharacter& character, AcsImageCache& images, const 
 
 QRegion frameRegion(const AcsCharacter& character, AcsImageCache& images, const AcsFrame& frame)
 {
-    QRegion region;
+    // Coverage counted with a two-dimensional difference array: linear in the
+    // number of rectangles plus the canvas, however many rectangles overlap.
+    const int w = character.width, h = character.height;
+    std::vector<int> coverage(size_t(w + 1) * size_t(h + 1), 0);
+    auto at = [&](int x, int y) -> int& { return coverage[size_t(y) * size_t(w + 1) + size_t(x)]; };
+    const QRect canvas(0, 0, w, h);
     for (const AcsFrameImage& placed : frame.images) {
-        const AcsImage& image = images.image(int(placed.imageIndex));
-        for (const QRect& rect : image.region)
-            region += rect.translated(placed.x, placed.y);
+        for (const QRect& rect : images.image(int(placed.imageIndex)).region) {
+            const QRect r = rect.translated(placed.x, placed.y) & canvas;
+            if (r.isEmpty())
+                continue;
+            ++at(r.left(), r.top());
+            --at(r.right() + 1, r.top());
+            --at(r.left(), r.bottom() + 1);
+            ++at(r.right() + 1, r.bottom() + 1);
+        }
     }
-    return region & QRect(0, 0, character.width, character.height);
+    for (int y = 0; y <= h; ++y)
+        for (int x = 0; x <= w; ++x)
+            at(x, y) += (x ? at(x - 1, y) : 0) + (y ? at(x, y - 1) : 0) - (x && y ? at(x - 1, y - 1) : 0);
+
+    // Runs of covered pixels per row; rows with the same runs merge into one band.
+    QList<QRect> rects;
+    QList<QRect> previous;
+    int bandTop = 0;
+    auto flush = [&](int bottom) {
+        for (const QRect& run : previous)
+            rects.append(QRect(run.left(), bandTop, run.width(), bottom - bandTop));
+    };
+    for (int y = 0; y < h; ++y) {
+        QList<QRect> runs;
+        for (int x = 0; x < w;) {
+            if (at(x, y) <= 0) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < w && at(x, y) > 0)
+                ++x;
+            runs.append(QRect(start, 0, x - start, 1));
+        }
+        if (runs != previous) {
+            flush(y);
+            previous = runs;
+            bandTop = y;
+        }
+    }
+    flush(h);
+    QRegion region;
+    region.setRects(rects.constData(), int(rects.size()));
+    return region;
 }
 
 } // namespace agent

@@ -35,6 +35,9 @@ AcsImage decodeImage(const AcsCharacter& character, int index);
 class AcsImageCache
 {
 public:
+    // Far above any real character (the largest decodes to about 20 MB).
+    static constexpr qint64 budgetBytes = qint64(512) << 20;
+
     explicit AcsImageCache(const AcsCharacter& character);
     // Decodes on first use; throws AgentError for a damaged image (and retries next time).
     const AcsImage& image(int index);
@@ -45,6 +48,7 @@ private:
     const AcsCharacter& character_;
     std::vector<std::unique_ptr<AcsImage>> images_;
     int decodedCount_ = 0;
+    qint64 decodedBytes_ = 0;
 };
 
 // The frame as the character window shows it: width x height, ARGB32 premultiplied,

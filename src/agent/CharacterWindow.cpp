@@ -22,6 +22,10 @@ CharacterWindow::CharacterWindow(QSize characterSize)
 void CharacterWindow::setFrame(const QImage& frame)
 {
     frame_ = frame;
+    if (frame_.size() != size()) {
+        frame_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+        frame_.fill(0);
+    }
     QRegion shape(QBitmap::fromImage(frame_.createAlphaMask()));
     // An empty region would switch the shape off and show the whole square;
     // a blank frame keeps one corner pixel instead.
