@@ -1,0 +1,264 @@
+#!/usr/bin/env python3
+"""End-to-end cases: the real quorvix-options on a bare X server, driven by
+keyboard and mouse events, checked through its store file and the screen.
+
+  run_e2e.py --case NAME --program BIN --helper BIN --data-dir DIR
+             --expected JSON --artifacts DIR
+
+Exit code 0 on success, 1 on failure, 77 when Xvfb or xdotool is missing.
+"""
+
+import argparse
+import json
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.dont_write_bytecode = True  # keep the source tree free of __pycache__
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import xsession  # noqa: E402
+from xsession import Failure  # noqa: E402
+
+OPTIONS_TITLE = "OPTION"
+WARNING_TITLE = "QuorvixLAN"
+TWIPS_PER_PIXEL = 15  # 96 DPI, which the X server is started with
+
+
+class Case:
+    def __init__(self, args, server, workdir):
+        self.args = args
+        self.server = server
+        self.config_home = os.path.join(workdir, "config")
+        os.makedirs(self.config_home)
+        self.store_file = os.path.join(self.config_home, "wispane.ini")
+        self.programs = []
+
+    def helper(self, *arguments):
+        result = subprocess.run([self.args.helper, *arguments],
+                                env=self.server.env({"XDG_CONFIG_HOME": self.config_home}),
+                                capture_output=True, timeout=60)
+        if result.returncode != 0:
+            raise Failure("helper %s failed: %s" % (arguments[0], result.stderr.decode(errors="replace")))
+        return result.stdout
+
+    def store(self):
+        return json.loads(self.helper("store-dump").decode("utf-8"))
+
+    def prepare_store(self, keys):
+        path = os.path.join(self.config_home, "prepared.json")
+        with open(path, "w", encoding="utf-8") as f:
+            json.dump(keys, f, ensure_ascii=False)
+        self.helper("store-write", path)
+        os.remove(path)
+
+    def screenshot(self, name):
+        path = os.path.join(self.args.artifacts, name + ".ppm")
+        self.helper("grab", path)
+        return xsession.read_ppm(path)
+
+    def start(self):
+        program = xsession.Program(self.server, self.args.program, self.config_home)
+        self.programs.append(program)
+        return program
+
+    def kill_programs(self):
+        for program in self.programs:
+            program.kill()
+
+    def open_options(self, program):
+        window = program.wait_window(OPTIONS_TITLE)
+        if self.server.windows_named(WARNING_TITLE):
+            raise Failure("the missing-agent warning appeared although the agent file exists")
+        return window
+
+    def finish(self, program, window, key):
+        self.server.key(window, key)
+        code = program.wait_exit()
+        if code != 0:
+            raise Failure("the program ended with code %d:\n%s" % (code, program.output()))
+
+
+def expected_defaults(args):
+    with open(args.expected, encoding="utf-8") as f:
+        expected = json.load(f)
+    # The agent's default path is the data folder followed by the file's
+    # place in it, written with backslashes the way the mail checker stores it.
+    expected["Agentnm"] = expected["Agentnm"].replace("@DATA_DIR@", os.path.normpath(args.data_dir))
+    return expected
+
+
+def compare_store(actual, expected):
+    problems = []
+    for key, value in expected.items():
+        if key not in actual:
+            problems.append("%s missing (expected %r)" % (key, value))
+        elif actual[key] != value:
+            problems.append("%s is %r, expected %r" % (key, actual[key], value))
+    for key in sorted(set(actual) - set(expected)):
+        problems.append("unexpected key %s = %r" % (key, actual[key]))
+    if problems:
+        raise Failure("store differs:\n  " + "\n  ".join(problems))
+
+
+def case_first_run_enter(case):
+    """Empty store, Enter: OK writes every key with its default."""
+    program = case.start()
+    window = case.open_options(program)
+    case.finish(program, window, "Return")
+    compare_store(case.store(), expected_defaults(case.args))
+    mode = os.stat(case.store_file).st_mode & 0o777
+    if mode & 0o077:
+        raise Failure("the store file is readable by others (mode %o)" % mode)
+
+
+def case_first_run_escape(case):
+    """Empty store, Esc: Cancel ends the program and writes nothing."""
+    program = case.start()
+    window = case.open_options(program)
+    case.finish(program, window, "Escape")
+    stored = case.store()
+    if stored:
+        raise Failure("Esc wrote keys: %s" % ", ".join(sorted(stored)))
+
+
+TWO_ACCOUNTS = {
+    "accountno": "2",
+    "Aname1": "home", "Hname1": "pop.example.org", "Portno1": "110", "Uname1": "taro",
+    "Passw1": "97 98 99 ", "Check1": "1",
+    "Scolor11": "0", "Scolor21": str(0x0000FF),        # black on pure red
+    "Aname2": "work", "Hname2": "mail.example.com", "Portno2": "995", "Uname2": "hanako",
+    "Passw2": "120 121 ", "Check2": "0",
+    "Scolor12": str(0xFFFFFF), "Scolor22": str(0x00FF00),  # white on pure green
+}
+
+
+def case_two_accounts(case):
+    """Two stored accounts: the account page shows both rows in their colours,
+    and OK keeps the count and the records as they were."""
+    case.prepare_store(TWO_ACCOUNTS)
+    program = case.start()
+    window = case.open_options(program)
+    x, y, width, height = case.server.geometry(window)
+    # Four tabs of equal width share the top row; the third is the account page.
+    case.server.click(x + width * 5 // 8, y + 10)
+
+    def rows_shown():
+        image = case.screenshot("two-accounts")
+        rect = (x, y, width, height)
+        red = xsession.count_pixels(image, rect, lambda p: p == (255, 0, 0))
+        green = xsession.count_pixels(image, rect, lambda p: p == (0, 255, 0))
+        return (red, green) if red > 500 and green > 500 else None
+
+    xsession.wait_for("both account rows drawn in their background colours", rows_shown, 30, 0.3)
+    case.finish(program, window, "Return")
+    stored = case.store()
+    for key, value in TWO_ACCOUNTS.items():
+        if stored.get(key) != value:
+            raise Failure("%s is %r after OK, expected %r" % (key, stored.get(key), value))
+
+
+def case_missing_agent(case):
+    """A stored agent path that does not exist: one warning, then the window."""
+    missing = os.path.join(case.config_home, "no-such-folder", "Missing.acs")
+    case.prepare_store({"Agentnm": missing, "Talkcnt": "7"})
+    with open(case.store_file, "rb") as f:
+        before = f.read()
+    program = case.start()
+    box = program.wait_window(WARNING_TITLE)
+    if len(case.server.windows_named(WARNING_TITLE)) != 1:
+        raise Failure("more than one warning box at once")
+    case.server.key(box, "Return")
+    window = program.wait_window(OPTIONS_TITLE)
+    # Loading is over once the window is shown, so a second warning would be up by now.
+    xsession.wait_for("no warning box besides the options window (shown twice?)",
+                      lambda: not case.server.windows_named(WARNING_TITLE), 5)
+    case.finish(program, window, "Escape")
+    with open(case.store_file, "rb") as f:
+        if f.read() != before:
+            raise Failure("Esc changed the store file")
+
+
+def character_size(path):
+    """Width and height of a character file (header: character-info locator;
+    the size follows the version, localized-info locator and GUID)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    (info,) = struct.unpack_from("<I", data, 4)
+    return struct.unpack_from("<HH", data, info + 28)
+
+
+def default_agent_rect(case):
+    width, height = character_size(os.path.join(case.args.data_dir, "Msagent", "chars", "Pipwren.acs"))
+    left = round((case.server.width * TWIPS_PER_PIXEL / 2 - 64) / TWIPS_PER_PIXEL)
+    top = round((case.server.height * TWIPS_PER_PIXEL / 2 - 64) / TWIPS_PER_PIXEL)
+    return (left, top, width, height)
+
+
+def case_character_on_screen(case):
+    """The default character is drawn at its default place, the screen centre
+    less 64 twips. The options window, centred too, is moved aside first."""
+    program = case.start()
+    window = case.open_options(program)
+    case.server.xdotool("windowmove", "--sync", window, "0", "0")
+    rect = default_agent_rect(case)
+    _, _, w, h = rect
+    if rect[0] < case.server.geometry(window)[2] or rect[1] + h > case.server.height:
+        raise Failure("the character's place overlaps the moved window; screen too small")
+
+    def drawn():
+        image = case.screenshot("character")
+        inside = xsession.count_pixels(image, rect, lambda p: p != (0, 0, 0))
+        # A corner the character never reaches stays bare: the screen test works.
+        corner = (case.server.width - 40, case.server.height - 40, 40, 40)
+        if xsession.count_pixels(image, corner, lambda p: p != (0, 0, 0)):
+            raise Failure("something drawn in the bare corner of the screen")
+        return inside if inside > w * h // 20 else None
+
+    xsession.wait_for("the character drawn at %r" % (rect,), drawn, 30, 0.3)
+    case.finish(program, window, "Escape")
+
+
+CASES = {
+    "first_run_enter": case_first_run_enter,
+    "first_run_escape": case_first_run_escape,
+    "two_accounts": case_two_accounts,
+    "missing_agent": case_missing_agent,
+    "character_on_screen": case_character_on_screen,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--case", required=True, choices=sorted(CASES))
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--helper", required=True)
+    parser.add_argument("--data-dir", required=True)
+    parser.add_argument("--expected", required=True)
+    parser.add_argument("--artifacts", required=True)
+    args = parser.parse_args()
+    xsession.require_tools("Xvfb", "xdotool")
+    os.makedirs(args.artifacts, exist_ok=True)
+
+    server = xsession.XServer()
+    started = time.monotonic()
+    try:
+        with tempfile.TemporaryDirectory() as workdir:
+            case = Case(args, server, workdir)
+            try:
+                CASES[args.case](case)
+            finally:
+                case.kill_programs()
+    except Failure as failure:
+        print("FAIL %s: %s" % (args.case, failure))
+        return 1
+    finally:
+        server.close()
+    print("PASS %s (%.1f s)" % (args.case, time.monotonic() - started))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

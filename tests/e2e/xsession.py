@@ -1,0 +1,199 @@
+"""A bare X server (Xvfb, no window manager) and the real program on it,
+driven with real input events through xdotool (XTEST).
+
+Shared by the end-to-end suite and the install tests. Everything waits by
+polling with a deadline, never by fixed sleeps, so slow machines only take
+longer; a deadline that passes is a failure with a message saying what was
+awaited.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+SKIP = 77  # ctest SKIP_RETURN_CODE
+
+SCREEN_WIDTH = 1024
+SCREEN_HEIGHT = 768
+
+
+class Failure(Exception):
+    pass
+
+
+def require_tools(*names):
+    """Exits with the skip code when a tool the suite needs is missing."""
+    missing = [n for n in names if shutil.which(n) is None]
+    if missing:
+        print("SKIP: not installed: " + ", ".join(missing))
+        raise SystemExit(SKIP)
+
+
+def wait_for(what, predicate, timeout=20.0, interval=0.05):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(interval)
+
+
+class XServer:
+    """Xvfb on the first free display, which Xvfb itself picks (-displayfd)."""
+
+    def __init__(self, width=SCREEN_WIDTH, height=SCREEN_HEIGHT):
+        self.width = width
+        self.height = height
+        read_end, write_end = os.pipe()
+        # -br: a black root window, so anything drawn on it stands out.
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+             "%dx%dx24" % (width, height), "-br", "-nolisten", "tcp", "-dpi", "96"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        with os.fdopen(read_end, "rb") as pipe:
+            while not number.endswith(b"\n"):
+                chunk = pipe.read(1)
+                if not chunk:
+                    break
+                number += chunk
+        if not number.strip():
+            self.process.kill()
+            raise Failure("Xvfb did not start")
+        self.display = ":" + number.decode().strip()
+
+    def env(self, extra=None):
+        env = dict(os.environ)
+        env["DISPLAY"] = self.display
+        env["QT_QPA_PLATFORM"] = "xcb"
+        env.pop("WAYLAND_DISPLAY", None)
+        if extra:
+            env.update(extra)
+        return env
+
+    def xdotool(self, *args, check=True):
+        result = subprocess.run(["xdotool", *args], env=self.env(), capture_output=True,
+                                text=True, timeout=20)
+        if check and result.returncode != 0:
+            raise Failure("xdotool %s failed: %s" % (" ".join(args), result.stderr.strip()))
+        return result.stdout
+
+    def windows_named(self, title):
+        """Visible windows whose title is exactly title."""
+        out = self.xdotool("search", "--onlyvisible", "--name", "^%s$" % title, check=False)
+        return [w for w in out.split() if w]
+
+    def wait_window(self, title, timeout=30.0):
+        return wait_for("a window titled %r" % title,
+                        lambda: (self.windows_named(title) or [None])[0], timeout)
+
+    def geometry(self, window):
+        """(x, y, width, height) of a window on the screen."""
+        out = self.xdotool("getwindowgeometry", "--shell", window)
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+
+    def key(self, window, key):
+        """Gives window the keyboard focus (there is no window manager to do
+        it) and presses key through XTEST, as a keyboard would."""
+        self.xdotool("windowfocus", "--sync", window)
+        self.xdotool("key", "--clearmodifiers", key)
+
+    def click(self, x, y):
+        self.xdotool("mousemove", "--sync", str(x), str(y))
+        self.xdotool("click", "1")
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+
+class Program:
+    """The real program, started on an XServer with its own configuration folder."""
+
+    def __init__(self, server, binary, config_home, extra_env=None):
+        self.server = server
+        self.log = tempfile.TemporaryFile()
+        self.runtime_dir = tempfile.TemporaryDirectory()
+        env = server.env({"XDG_CONFIG_HOME": config_home,
+                          "XDG_RUNTIME_DIR": self.runtime_dir.name,
+                          "QT_LOGGING_RULES": "qt.qpa.*=false"})
+        if extra_env:
+            env.update(extra_env)
+        self.process = subprocess.Popen([binary], env=env, stdout=self.log,
+                                        stderr=subprocess.STDOUT)
+
+    def output(self):
+        self.log.seek(0)
+        return self.log.read().decode(errors="replace")
+
+    def check_running(self):
+        code = self.process.poll()
+        if code is not None:
+            raise Failure("the program ended early with code %d:\n%s" % (code, self.output()))
+
+    def wait_window(self, title, timeout=30.0):
+        def found():
+            self.check_running()
+            return (self.server.windows_named(title) or [None])[0]
+        return wait_for("a window titled %r" % title, found, timeout)
+
+    def wait_exit(self, timeout=20.0):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program did not end:\n" + self.output())
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.send_signal(signal.SIGKILL)
+            self.process.wait()
+        self.runtime_dir.cleanup()
+
+
+def read_ppm(path):
+    """(width, height, rgb bytes) of a binary PPM (P6, maxval 255)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    fields = []
+    pos = 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        if data[pos:pos + 1] == b"#":
+            pos = data.index(b"\n", pos)
+            continue
+        end = pos
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[pos:end])
+        pos = end
+    if fields[0] != b"P6" or fields[3] != b"255":
+        raise Failure("unexpected screenshot format")
+    width, height = int(fields[1]), int(fields[2])
+    return width, height, data[pos + 1:pos + 1 + width * height * 3]
+
+
+def count_pixels(image, rect, predicate):
+    """How many pixels of rect (x, y, w, h) satisfy predicate((r, g, b))."""
+    width, height, rgb = image
+    x0, y0, w, h = rect
+    count = 0
+    for y in range(max(0, y0), min(height, y0 + h)):
+        row = y * width * 3
+        for x in range(max(0, x0), min(width, x0 + w)):
+            i = row + x * 3
+            if predicate((rgb[i], rgb[i + 1], rgb[i + 2])):
+                count += 1
+    return count
