@@ -112,7 +112,9 @@ void paintWing(QPainter& p, QPointF shoulder, double angle, double spread, doubl
         }
         p.restore();
     }
-    // Coverts: the rounded shoulder of the wing, with a row of pale spots.
+    // Coverts: the rounded shoulder of the wing, with a row of pale spots;
+    // they shorten as the wing opens so the spread primaries show.
+    p.scale(1.0 - (reach - 1.0) * 1.3, 1.0);
     const QPainterPath coverts = ellipse(QPointF(-9, 0.5), 13, 7.5);
     outlineAndFill(p, coverts, base.lighter(112), 1.6);
     if (barred) {
@@ -381,7 +383,7 @@ QImage paintWren(const WrenPose& pose)
     paintBody(p, pose);
     paintHead(p, pose);
     const double lift = std::clamp(std::abs(pose.wingLift), 0.0, 1.2);
-    paintWing(p, kShoulder, wingAngle(pose.wingLift), 3.5 + 10 * lift, 1.0 + 0.22 * lift, colour::wing, true);
+    paintWing(p, kShoulder, wingAngle(pose.wingLift), 3.5 + 12 * lift, 1.0 + 0.22 * lift, colour::wing, true);
 
     if (pose.singing) {
         p.resetTransform();
