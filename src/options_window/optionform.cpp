@@ -4,6 +4,7 @@
 #include "DropDownList.h"
 #include "FlexGrid.h"
 #include "RoundedShape.h"
+#include "TabControl.h"
 #include "Twips.h"
 
 #include <QCheckBox>
@@ -125,10 +126,8 @@ optionform::~optionform() = default;
 
 void optionform::buildWindow()
 {
-    SSTab1 = make<QTabWidget>(this, QStringLiteral("SSTab1"));
+    SSTab1 = make<controls::TabControl>(this, QStringLiteral("SSTab1"));
     SSTab1->tabBar()->setFont(formFont(kTabFontPoints));
-    SSTab1->tabBar()->setExpanding(true);
-    SSTab1->setUsesScrollButtons(false);
     place(SSTab1, 0, 0, 5655, 6375);
 
     const QString pageNames[] = {QStringLiteral("全般"), QStringLiteral("読上げ＆ｱｸｼｮﾝ"),
@@ -233,13 +232,15 @@ void optionform::buildGeneralPage(QWidget* page)
         place(timerbox2, closeX, fy, 495, kLine);
         Label4 = label(Frame2, QStringLiteral("Label4"), QStringLiteral("秒後に閉じる"));
         placeLabel(Label4, closeX + 495 + 60, fy);
+
+        // Sound on the next line, with the caption of the WAV path beside it.
+        fy += 360;
         option2 = checkBox(Frame2, QStringLiteral("option2"), QStringLiteral("ｻｳﾝﾄﾞ"), true);
         option2->setToolTip(QStringLiteral("音を鳴らします"));
-        place(option2, rightHalf - kMargin, fy, 1500, kLine);
-
-        fy += 360;
+        const int option2Width = int(controls::pixelsToTwipsX(option2->sizeHint().width()));
+        place(option2, inner, fy, option2Width, kLine);
         Label7 = label(Frame2, QStringLiteral("Label7"), QStringLiteral("WAVﾌｧｲﾙの場所:"));
-        placeLabel(Label7, inner, fy);
+        placeLabel(Label7, closeX, fy);
         fy += kLine + 30;
         Wavbox = textBox(Frame2, QStringLiteral("Wavbox"));
         place(Wavbox, inner, fy, 4800, kLine);
@@ -319,18 +320,21 @@ void optionform::buildSpeechPage(QWidget* page)
                                QStringLiteral("@6 ・・・ 本文")};
     for (int i = 0; i < 6; ++i)
         Label14[std::size_t(i)] = label(Frame1, indexed(u"Label14", i), legend[i]);
+    // Two columns on the first two lines; the last line runs on to leave
+    // room for the line count at its right end.
     constexpr int colA = 120;
     const int colB = colA +
                      int(controls::pixelsToTwipsX(
                          std::max(Label14[0]->sizeHint().width(), Label14[2]->sizeHint().width()))) +
                      240;
+    const int lastLineB = colA + int(controls::pixelsToTwipsX(Label14[4]->sizeHint().width())) + 240;
     constexpr int lineY[3] = {60, 330, 600};
     placeLabel(Label14[0], colA, lineY[0], 255);
     placeLabel(Label14[1], colB, lineY[0], 255);
     placeLabel(Label14[2], colA, lineY[1], 255);
     placeLabel(Label14[3], colB, lineY[1], 255);
     placeLabel(Label14[4], colA, lineY[2], 255);
-    placeLabel(Label14[5], colB, lineY[2], 255);
+    placeLabel(Label14[5], lastLineB, lineY[2], 255);
 
     // The line count sits at the right end of the last line.
     Label11 = label(Frame1, QStringLiteral("Label11"), QStringLiteral("（読み上げ行数"));
