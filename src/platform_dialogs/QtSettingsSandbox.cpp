@@ -17,21 +17,17 @@ QString userSettingsFolder(QSettings::Format format)
 } // namespace
 
 QtSettingsSandbox::QtSettingsSandbox()
-    : nativeUserPath_(userSettingsFolder(QSettings::NativeFormat)),
-      iniUserPath_(userSettingsFolder(QSettings::IniFormat))
+    : format_(QSettings::defaultFormat()), userPath_(userSettingsFolder(format_))
 {
     // Should no scratch folder be available, a path below a device file
     // makes Qt's writes fail quietly instead of landing anywhere real.
     const QString sandbox = scratch_.isValid() ? scratch_.path() : QStringLiteral("/dev/null");
-    // Both formats, in case something has made INI Qt's default format.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sandbox);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, sandbox);
+    QSettings::setPath(format_, QSettings::UserScope, sandbox);
 }
 
 QtSettingsSandbox::~QtSettingsSandbox()
 {
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, nativeUserPath_);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, iniUserPath_);
+    QSettings::setPath(format_, QSettings::UserScope, userPath_);
 }
 
 } // namespace dialogs

@@ -8,9 +8,13 @@
 // while a dialog lives, Qt's user-level settings point at a private scratch
 // folder that is thrown away afterwards.
 //
+// Only the format Qt's dialogs use (QSettings' default, native unless changed)
+// is redirected; the store names its own format explicitly and is not affected.
+//
 // Create the sandbox before the dialog and let it outlive it: the dialog
 // writes its settings from its destructor.
 
+#include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -27,8 +31,8 @@ public:
 
 private:
     QTemporaryDir scratch_;
-    QString nativeUserPath_;
-    QString iniUserPath_;
+    QSettings::Format format_;
+    QString userPath_;
 };
 
 } // namespace dialogs

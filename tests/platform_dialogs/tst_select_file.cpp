@@ -19,6 +19,7 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QSplitter>
 
 using namespace testfiles;
@@ -270,6 +271,26 @@ private slots:
         QVERIFY2(wavText.contains(u"PCM"_s) && wavText.contains(u"0.50"_s), qPrintable(wavText));
         QVERIFY(playEnabled);
         QCOMPARE(damagedText, dialogs::FilePreviewPane::cannotPreviewText());
+    }
+
+    void storeLocationUnaffectedWhileOpen()
+    {
+        // The store is an INI file in the same configuration folder that Qt's
+        // dialogs are kept away from while they are open.
+        const auto storeFile = [] {
+            return QSettings(QSettings::IniFormat, QSettings::UserScope, u"wispane"_s).fileName();
+        };
+        const QString before = storeFile();
+        QString during;
+        driver::answer<QFileDialog>([&](QFileDialog* d) {
+            during = storeFile();
+            d->reject();
+        });
+        Module1::SelectFile(nullptr, wavFilter(), dir_.path(), WavTitle);
+        QCOMPARE(during, before);
+        QCOMPARE(storeFile(), before);
+        QCOMPARE(QSettings(QSettings::UserScope, u"QtProject"_s).fileName(),
+                 QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath(u"QtProject.conf"_s));
     }
 
     // Runs last: after every opening above, Qt must not have left a settings
