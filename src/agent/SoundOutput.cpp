@@ -4,9 +4,26 @@
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QBuffer>
+#include <QFileInfo>
 #include <QMediaDevices>
 
 namespace agent {
+
+namespace {
+
+// Qt's audio back end on Linux talks to a PulseAudio server (PipeWire offers
+// the same socket) and complains on the console when there is none. Without a
+// server there is no device either, so look for its socket first.
+bool soundServerReachable()
+{
+    if (!qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+        return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return (!runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/pulse/native"))) ||
+           QFileInfo::exists(QStringLiteral("/run/pulse/native"));
+}
+
+} // namespace
 
 SoundOutput::SoundOutput(QObject* parent) : QObject(parent) {}
 
@@ -27,7 +44,7 @@ void SoundOutput::play(const PcmSound& sound)
 {
     if (!checkedDevice_) {
         checkedDevice_ = true;
-        haveDevice_ = !QMediaDevices::defaultAudioOutput().isNull();
+        haveDevice_ = soundServerReachable() && !QMediaDevices::defaultAudioOutput().isNull();
     }
     if (!haveDevice_ || sound.samples.isEmpty())
         return;
