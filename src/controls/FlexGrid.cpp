@@ -34,6 +34,8 @@ FlexGrid::FlexGrid(QWidget* parent, int columns)
     header->setHighlightSections(false);
     header->setSectionResizeMode(QHeaderView::Fixed);
     header->setStretchLastSection(false);
+    // Narrow columns such as the check mark must be as narrow as asked.
+    header->setMinimumSectionSize(1);
     for (int c = 0; c < columns; ++c)
         colWidthTwips_[std::size_t(c)] = qRound(pixelsToTwipsX(header->sectionSize(c)));
 
