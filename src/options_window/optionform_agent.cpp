@@ -4,19 +4,148 @@
 
 #include "optionform.h"
 
-void optionform::SetAgent() {}
+#include "CommonDialogs.h"
+#include "DropDownList.h"
+#include "StoredNumbers.h"
+#include "Twips.h"
 
-void optionform::Combo2_Click() {}
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScrollBar>
 
-void optionform::Combo3_Click() {}
+#include <exception>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The one ID under which the window loads, looks up and unloads its character.
+const QString kAgentId = u"Agent"_s;
+// Entry 0 of every animation list: no animation goes with the template.
+const QString kNoAnimation = u"Nothing"_s;
+
+// Why a file that exists could not be shown as a character, in the user's words.
+QString loadFailureReason(const QString& localPath)
+{
+    if (!QFileInfo(localPath).isReadable())
+        return u"ファイルを読み込めません"_s;
+    return u"エージェントのファイルではないか、ファイルが壊れています"_s;
+}
+
+} // namespace
+
+void optionform::SetAgent()
+{
+    agent::CharacterCollection& characters = Agent1.Characters();
+    const QString localPath = Module1::ToLocalPath(AgentPath);
+    try {
+        // A failed earlier load leaves AgentLoaded true with nothing to unload.
+        if (AgentLoaded && characters.contains(kAgentId)) {
+            AgentCharacter = nullptr;
+            characters.Unload(kAgentId);
+        }
+        AgentLoaded = true;
+        characters.Load(kAgentId, localPath);
+        AgentCharacter = &characters(kAgentId);
+
+        AgentCharacter->setLeft(quorvix::options::agentPosition(u"DefLeft", controls::screenWidthTwips(),
+                                                                controls::twipsPerPixelX()));
+        AgentCharacter->setTop(quorvix::options::agentPosition(u"DefTop", controls::screenHeightTwips(),
+                                                               controls::twipsPerPixelY()));
+        AgentCharacter->Show();
+
+        for (controls::DropDownList* list : Combo1) {
+            list->hide();
+            list->clear();
+            list->addItem(kNoAnimation);
+        }
+        for (const QString& name : AgentCharacter->AnimationNames()) {
+            for (controls::DropDownList* list : Combo1)
+                list->addItem(name);
+        }
+        for (std::size_t i = 0; i < Combo1.size(); ++i) {
+            controls::DropDownList* list = Combo1[i];
+            for (int k = 0; k < list->count(); ++k) {
+                if (list->itemText(k) == Actkind[i + 1]) {
+                    list->setCurrentIndex(k);
+                    break;
+                }
+            }
+            list->show();
+        }
+    } catch (const std::exception& error) {
+        // The window goes on without a character: empty lists, harmless Play
+        // buttons, and saving keeps the stored animation choices.
+        if (characters.contains(kAgentId)) {
+            AgentCharacter = nullptr;
+            characters.Unload(kAgentId);
+        }
+        AgentCharacter = nullptr;
+        for (controls::DropDownList* list : Combo1) {
+            list->clear();
+            list->show();
+        }
+        const auto* agentError = dynamic_cast<const agent::AgentError*>(&error);
+        QMessageBox box(QMessageBox::Warning, u"QuorvixLAN"_s,
+                        u"エージェントを読み込めません\r\n"_s + AgentPath + u"\r\n"_s +
+                            loadFailureReason(localPath) + u"\r\nエージェントを指定して下さい"_s,
+                        QMessageBox::Ok, this);
+        box.setDetailedText(agentError ? agentError->message() : QString::fromLocal8Bit(error.what()));
+        box.exec();
+    }
+}
+
+void optionform::Combo2_Click()
+{
+    BalloonFontName = Combo2->currentText();
+    QFont sample = lbl_Sample->font();
+    sample.setFamily(BalloonFontName);
+    lbl_Sample->setFont(sample);
+}
+
+void optionform::Combo3_Click()
+{
+    const std::optional<qint16> size = Module1::ParseInt16(Combo3->currentText());
+    if (!size || *size <= 0)
+        return;
+    BalloonFontSize = *size;
+    QFont sample = lbl_Sample->font();
+    sample.setPointSize(BalloonFontSize);
+    lbl_Sample->setFont(sample);
+}
 
 void optionform::Command4_Click(int Index)
 {
-    Q_UNUSED(Index);
+    // Every failure is ignored: no character, no selection, or an entry such
+    // as "Nothing" that names no animation simply plays nothing.
+    if (Index < 0 || std::size_t(Index) >= Combo1.size() || !AgentCharacter)
+        return;
+    const controls::DropDownList* list = Combo1[std::size_t(Index)];
+    if (list->currentIndex() < 0)
+        return;
+    try {
+        AgentCharacter->Play(list->itemText(list->currentIndex()));
+    } catch (const std::exception&) {
+    }
 }
 
-void optionform::option1_Click() {}
+void optionform::option1_Click()
+{
+    if (!option1->isChecked())
+        timerbox2->setText(u"0"_s);
+    timerbox2->setEnabled(option1->isChecked());
+}
 
-void optionform::scr_Pitch_Change() {}
+void optionform::scr_Pitch_Change()
+{
+    PitchValue = qint16(scr_Pitch->value());
+}
 
-void optionform::scr_Vol_Change() {}
+void optionform::scr_Vol_Change()
+{
+    txt_Vol->setText(QString::number(qint32(scr_Vol->value()) + 32768));
+    VolumeValue = Module1::ParseInt32(txt_Vol->text()).value_or(VolumeValue);
+}

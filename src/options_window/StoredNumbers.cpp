@@ -1,0 +1,86 @@
+#include "StoredNumbers.h"
+
+#include "KeySchema.h"
+#include "Module1.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace quorvix::options {
+
+QString keyDefault(QStringView key)
+{
+    const settings::GlobalKey* entry = settings::FindGlobalKey(key);
+    Q_ASSERT(entry);
+    return entry ? entry->defaultText.toString() : QString();
+}
+
+namespace {
+
+template <typename Int>
+Int readStored(QStringView key, Int minimum, Int maximum, std::optional<Int> (*parse)(const QString&))
+{
+    const QString fallbackText = keyDefault(key);
+    const std::optional<Int> fallback = parse(fallbackText);
+    Q_ASSERT(fallback);
+    const std::optional<Int> stored = parse(Module1::ReadSetting(key.toString(), fallbackText));
+    if (stored && *stored >= minimum && *stored <= maximum)
+        return *stored;
+    return fallback.value_or(Int(0));
+}
+
+} // namespace
+
+qint16 readStoredInt16(QStringView key, qint16 minimum, qint16 maximum)
+{
+    return readStored<qint16>(key, minimum, maximum, &Module1::ParseInt16);
+}
+
+qint32 readStoredInt32(QStringView key, qint32 minimum, qint32 maximum)
+{
+    return readStored<qint32>(key, minimum, maximum, &Module1::ParseInt32);
+}
+
+QString singleToText(float value)
+{
+    if (value == 0.0f)
+        return QStringLiteral("0");
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.7G", double(value));
+    return QString::fromLatin1(buffer);
+}
+
+std::optional<qint16> roundToInt16TiesToEven(double value)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    const double below = std::floor(value);
+    const double fraction = value - below;
+    const bool belowIsOdd = std::fmod(below, 2.0) != 0.0;
+    const double rounded = fraction > 0.5 || (fraction == 0.5 && belowIsOdd) ? below + 1.0 : below;
+    if (rounded < std::numeric_limits<qint16>::min() || rounded > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return qint16(rounded);
+}
+
+std::optional<qint16> twipsTextToPixels(const QString& twipsText, double twipsPerPixel)
+{
+    bool ok = false;
+    const double twips = twipsText.trimmed().toDouble(&ok);
+    if (!ok || !(twipsPerPixel > 0.0))
+        return std::nullopt;
+    return roundToInt16TiesToEven(twips / twipsPerPixel);
+}
+
+qint16 agentPosition(QStringView key, double screenTwips, double twipsPerPixel)
+{
+    const float fallbackTwips = float(screenTwips) / 2.0f - 64.0f;
+    const QString fallbackText = singleToText(fallbackTwips);
+    if (auto pixels = twipsTextToPixels(Module1::ReadSetting(key.toString(), fallbackText), twipsPerPixel))
+        return *pixels;
+    if (auto pixels = twipsTextToPixels(fallbackText, twipsPerPixel))
+        return *pixels;
+    return 0;
+}
+
+} // namespace quorvix::options

@@ -1,0 +1,50 @@
+#pragma once
+
+// Numbers as the options window reads them from the store and places the
+// agent with them.
+//
+// The mail checker, older versions of this program or a hand-edited file may
+// leave a number that does not convert or does not fit the control it goes
+// to. Such a value is taken as absent: the key's default is used, so the
+// window always opens and OK writes a sound value back.
+
+#include <QString>
+#include <QStringView>
+#include <QtGlobal>
+
+#include <limits>
+#include <optional>
+
+namespace quorvix::options {
+
+// The fixed default of a global key as text (empty for a key without one).
+QString keyDefault(QStringView key);
+
+// The stored value of key as a whole number within [minimum, maximum], or
+// the key's default when it is absent or not such a number.
+qint16 readStoredInt16(QStringView key, qint16 minimum = std::numeric_limits<qint16>::min(),
+                       qint16 maximum = std::numeric_limits<qint16>::max());
+qint32 readStoredInt32(QStringView key, qint32 minimum, qint32 maximum);
+
+// A single-precision number as the mail checker's runtime writes it as text:
+// at most seven significant digits, no trailing zeros ("7616", "7616.5",
+// "1.234568E+07"). The agent's fallback position is handed to the store in
+// this form, so a reader of the default sees the same text either way.
+QString singleToText(float value);
+
+// Rounds to the nearest whole number, halves to the even neighbour
+// (100.5 -> 100, 101.5 -> 102), whatever the floating-point environment;
+// std::nullopt when the result does not fit 16 bits or value is not finite.
+std::optional<qint16> roundToInt16TiesToEven(double value);
+
+// A stored agent position in twips ("DefLeft"/"DefTop", a real number as
+// text) in screen pixels; std::nullopt when the text is not a number or the
+// pixel value does not fit 16 bits.
+std::optional<qint16> twipsTextToPixels(const QString& twipsText, double twipsPerPixel);
+
+// The agent's position on one axis: key read with the fallback (half the
+// screen in twips minus 64, in single precision) as its default, converted to
+// pixels. A stored value that does not convert or fit gives the fallback.
+qint16 agentPosition(QStringView key, double screenTwips, double twipsPerPixel);
+
+} // namespace quorvix::options
