@@ -136,6 +136,18 @@ private slots:
         QCOMPARE(reloaded(key), text);
     }
 
+    void keysWithSpecialCharactersRoundTrip()
+    {
+        const QStringList keys = {u"a key"_s, u"50%"_s,         u"a=b"_s, u"semi;colon"_s, u"[x]"_s,
+                                  u"日本"_s,  u"back\\slash"_s, u"a/b"_s, u"\"q\""_s};
+        for (const QString& key : keys)
+            WriteSetting(key, key + u" value"_s);
+        QVERIFY(SyncSettings());
+        ReloadStore();
+        for (const QString& key : keys)
+            QCOMPARE(ReadSetting(key, QString()), key + u" value"_s);
+    }
+
     void unquotedCommaFromAnotherProgramReadsAsText()
     {
         writeStoreFile("[setting]\nNotstr=a, b,c\nHukifontN=\"x, y\"\n");
