@@ -2,6 +2,8 @@
 
 #include "AgentControl.h"
 
+#include <cstring>
+
 namespace agent {
 
 namespace {
@@ -10,32 +12,57 @@ constexpr quint32 endMarker = 0xFFFFF;
 constexpr int maxLengthBits = 11;
 constexpr quint64 maxExpansion = 8 * 4096 / 31 + 1;
 
+// Keeps up to 64 bits in hand and refills a byte at a time, so the common
+// one-bit reads cost a shift and a mask.
 class BitReader
 {
 public:
-    BitReader(const uchar* data, qsizetype size) : data_(data), sizeInBits_(quint64(size) * 8) {}
+    BitReader(const uchar* data, qsizetype size)
+        : data_(data), next_(data + qMin<qsizetype>(size, 1)), end_(data + size)
+    {}
 
     // n <= 24; false when the stream does not hold n more bits.
     bool read(int n, quint32& value)
     {
-        if (position_ + quint64(n) > sizeInBits_)
+        if (held_ < n && !peekable(n))
             return false;
-        const quint64 byte = position_ >> 3;
-        const quint64 bytes = sizeInBits_ >> 3;
-        quint32 word = 0;
-        for (quint64 i = 0; i < 4 && byte + i < bytes; ++i)
-            word |= quint32(data_[byte + i]) << (8 * i);
-        value = (word >> (position_ & 7)) & ((1u << n) - 1);
-        position_ += quint64(n);
+        value = quint32(buffer_ & ((quint64(1) << n) - 1));
+        buffer_ >>= n;
+        held_ -= n;
         return true;
     }
 
-    quint64 bytePosition() const { return position_ >> 3; }
+    // Literals are most of the stream: a 0 bit and eight data bits read as one.
+    bool literal(uchar& byte)
+    {
+        quint32 bits = 0;
+        if (held_ >= 9 || peekable(9)) {
+            if ((buffer_ & 1) == 0) {
+                read(9, bits);
+                byte = uchar(bits >> 1);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    qsizetype bytePosition() const { return (next_ - data_) - held_ / 8; }
 
 private:
+    bool peekable(int n)
+    {
+        while (held_ <= 56 && next_ < end_) {
+            buffer_ |= quint64(*next_++) << held_;
+            held_ += 8;
+        }
+        return held_ >= n;
+    }
+
     const uchar* data_;
-    quint64 sizeInBits_;
-    quint64 position_ = 8; // the first byte is a zero lead byte
+    const uchar* next_; // the first byte is a zero lead byte
+    const uchar* end_;
+    quint64 buffer_ = 0;
+    int held_ = 0;
 };
 
 struct Tier
@@ -75,6 +102,13 @@ QByteArray decompressAcs(const uchar* data, qsizetype size, qsizetype expectedSi
     auto* o = reinterpret_cast<uchar*>(out.data());
     qsizetype written = 0;
     for (;;) {
+        uchar byte = 0;
+        if (bits.literal(byte)) {
+            if (written >= expectedSize)
+                fail(QStringLiteral("more data than the expected %1 bytes").arg(expectedSize));
+            o[written++] = byte;
+            continue;
+        }
         if (need(1) == 0) {
             if (written >= expectedSize)
                 fail(QStringLiteral("more data than the expected %1 bytes").arg(expectedSize));
@@ -101,9 +135,14 @@ QByteArray decompressAcs(const uchar* data, qsizetype size, qsizetype expectedSi
                      .arg(written));
         if (length > quint64(expectedSize - written))
             fail(QStringLiteral("more data than the expected %1 bytes").arg(expectedSize));
-        // Byte by byte on purpose: the source may overlap what is being written.
-        for (quint64 i = 0; i < length; ++i, ++written)
-            o[written] = o[written - qsizetype(distance)];
+        if (distance >= length) {
+            std::memcpy(o + written, o + written - qsizetype(distance), size_t(length));
+            written += qsizetype(length);
+        } else {
+            // Byte by byte on purpose: the source overlaps what is being written.
+            for (quint64 i = 0; i < length; ++i, ++written)
+                o[written] = o[written - qsizetype(distance)];
+        }
     }
     if (written != expectedSize)
         fail(QStringLiteral("%1 bytes decoded, %2 expected").arg(written).arg(expectedSize));
