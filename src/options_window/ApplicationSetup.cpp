@@ -1,6 +1,7 @@
 #include "ApplicationSetup.h"
 
 #include "AppIcon.h"
+#include "CharacterFilePreview.h"
 
 #include <QApplication>
 #include <QFont>
@@ -36,6 +37,9 @@ void setUpApplication(QApplication& app)
         delete translator;
 
     QApplication::setWindowIcon(controls::applicationIcon());
+
+    // The file dialog shows a character file as the character itself.
+    registerCharacterFilePreview();
 }
 
 } // namespace quorvix

@@ -2,8 +2,9 @@
 
 // What the program sets up once before its first window: the Japanese face
 // the windows ask for, the application font, Qt's own Japanese texts for the
-// standard buttons and dialogs, and the window icon. The program, the tests
-// and the screenshot tool all start through it so they look alike.
+// standard buttons and dialogs, the window icon and the file dialog's preview
+// of character files. The program, the tests and the screenshot tool all
+// start through it so they look alike.
 
 class QApplication;
 

@@ -473,6 +473,8 @@ void optionform::connectHandlers()
 
     connect(accountList, &controls::FlexGrid::mouseDown, this, &optionform::accountList_MouseDown);
     connect(accountList, &controls::FlexGrid::dblClick, this, &optionform::accountList_DblClick);
+    connect(accountList, &controls::FlexGrid::currentCellChanged, this,
+            &optionform::accountList_RowColChange);
     connect(addbutton, &QPushButton::clicked, this, &optionform::addbutton_Click);
     connect(editbutton, &QPushButton::clicked, this, &optionform::editbutton_Click);
     connect(delbutton, &QPushButton::clicked, this, &optionform::delbutton_Click);

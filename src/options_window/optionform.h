@@ -20,6 +20,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -209,4 +210,15 @@ private:
     // Checks the typed numbers, writes every option and syncs the store. False,
     // after telling the user why, when nothing was written or the store refused it.
     bool saveOptions();
+
+    // --- The account list (optionform_accounts.cpp) ---------------------------
+public slots:
+    // The grid's current row moved: by a press, the keyboard or code.
+    void accountList_RowColChange();
+
+private:
+    // Opens a fresh modal account window on the grid, loading an account into it first when given.
+    void openAccountWindow(std::optional<qint16> accountToLoad);
+    // "追加" stays available while the 16-bit count can still grow.
+    void updateAddButton();
 };

@@ -1,19 +1,136 @@
 // The account list on page "ｱｶｳﾝﾄ": selecting, adding, editing and deleting accounts.
+//
+// Grid row k shows account number k; every handler here keeps that identity.
+// Adding and editing happen in the account window, which writes the account
+// and its grid row itself; Delete renumbers the stored accounts here.
 
 #include "optionform.h"
 
-void optionform::accountList_DblClick() {}
+#include "FlexGrid.h"
+#include "Module1.h"
+#include "StoreMessages.h"
+#include "accountform.h"
+
+#include <QPushButton>
+
+#include <limits>
+#include <optional>
+
+namespace {
+
+// Account numbers and the count are 16-bit.
+constexpr qint16 kMaxAccounts = std::numeric_limits<qint16>::max();
+
+// The eight keys that make up account n.
+QStringList accountKeys(qint16 n)
+{
+    static const char16_t* const fields[] = {u"Aname", u"Hname", u"Portno",  u"Uname",
+                                             u"Passw", u"Check", u"Scolor1", u"Scolor2"};
+    QStringList keys;
+    for (const char16_t* field : fields)
+        keys.append(QString::fromUtf16(field) + QString::number(n));
+    return keys;
+}
+
+} // namespace
 
 void optionform::accountList_MouseDown(int Button, int Shift, float X, float Y)
 {
+    // Any button anywhere over the grid: the grid has already moved its
+    // current row for a left press on a cell.
     Q_UNUSED(Button);
     Q_UNUSED(Shift);
     Q_UNUSED(X);
     Q_UNUSED(Y);
+    Module1::SelectedRow = qint16(accountList->Row());
+    editbutton->setEnabled(true);
+    // The fixed top row is no account: there is nothing to delete there.
+    delbutton->setEnabled(Module1::SelectedRow >= 1);
 }
 
-void optionform::addbutton_Click() {}
+void optionform::accountList_DblClick()
+{
+    editbutton_Click();
+}
 
-void optionform::editbutton_Click() {}
+void optionform::accountList_RowColChange()
+{
+    // Arrow keys move the current row too; Edit, Delete and the account
+    // window's OK must all see the row the user sees.
+    Module1::SelectedRow = qint16(accountList->Row());
+    if (Module1::SelectedRow < 1)
+        delbutton->setEnabled(false);
+    updateAddButton();
+}
 
-void optionform::delbutton_Click() {}
+void optionform::addbutton_Click()
+{
+    if (Module1::AccountCount >= kMaxAccounts) {
+        updateAddButton();
+        return;
+    }
+    Module1::EditMode = 0;
+    openAccountWindow(std::nullopt);
+    updateAddButton();
+}
+
+void optionform::editbutton_Click()
+{
+    Module1::EditMode = 1;
+    const auto n = qint16(accountList->Row());
+    openAccountWindow(n);
+    updateAddButton();
+}
+
+void optionform::delbutton_Click()
+{
+    using namespace Module1;
+    const qint16 row = SelectedRow;
+    if (row < 1 || row > AccountCount) {
+        delbutton->setEnabled(false);
+        return;
+    }
+
+    // Every later account moves down one number; the record is not reset in
+    // between, as a copy must keep what the stored account has.
+    for (qint16 k = qint16(row + 1); k <= AccountCount && k > row; ++k) {
+        LoadAccount(k);
+        SaveAccount(qint16(k - 1));
+    }
+    // The former last number now lies beyond the count: remove it, so the
+    // deleted account's password does not stay on disk.
+    for (const QString& key : accountKeys(AccountCount))
+        RemoveSetting(key);
+    // The count goes with the records so that the options window's Cancel
+    // cannot bring the deleted account back.
+    SaveValue(QStringLiteral("accountno"), qint16(AccountCount - 1), QString());
+
+    QString reason;
+    if (!SyncSettings(&reason)) {
+        // The disk still holds every account, and so does the list.
+        ReloadStore();
+        accounts::showWarning(this, QStringLiteral("ｱｶｳﾝﾄを削除できませんでした"), reason);
+        return;
+    }
+
+    accountList->RemoveItem(row);
+    AccountCount = qint16(AccountCount - 1);
+    editbutton->setEnabled(false);
+    delbutton->setEnabled(false);
+    updateAddButton();
+}
+
+void optionform::openAccountWindow(std::optional<qint16> accountToLoad)
+{
+    // A fresh window for every opening, so it starts from a new account's contents.
+    accountform form(this);
+    form.setAccountList(accountList);
+    if (accountToLoad)
+        form.intoform(*accountToLoad);
+    form.exec();
+}
+
+void optionform::updateAddButton()
+{
+    addbutton->setEnabled(Module1::AccountCount < kMaxAccounts);
+}

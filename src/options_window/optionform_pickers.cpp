@@ -1,14 +1,71 @@
 // The file pickers beside the path boxes and the version notice.
+//
+// A picker only fills its box (the agent picker also reloads the preview);
+// nothing is stored before OK. Cancel leaves every box as it was.
 
 #include "optionform.h"
 
-void optionform::Command1_Click() {}
+#include "CommonDialogs.h"
+#include "VersionNotice.h"
 
-void optionform::Command2_Click() {}
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QMessageBox>
 
-void optionform::Command3_Click() {}
+namespace {
+
+// A filter of one entry: the description, one NUL, the pattern.
+QString fileFilter(const QString& description, const QString& pattern)
+{
+    return description + QChar(u'\0') + pattern;
+}
+
+// The WAV and mailer pickers always open where the program itself lies,
+// whatever path their box already holds.
+QString programFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+} // namespace
+
+void optionform::Command1_Click()
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"), quorvix::programVersionNotice(),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+void optionform::Command2_Click()
+{
+    const QString path =
+        Module1::SelectFile(this, fileFilter(QStringLiteral("WAVﾌｧｲﾙ"), QStringLiteral("*.wav")),
+                            programFolder(), QStringLiteral("WAVﾌｧｲﾙの選択"));
+    if (!path.isEmpty())
+        Wavbox->setText(path);
+}
+
+void optionform::Command3_Click()
+{
+    // Looked up afresh on every click; the separator comes with the suffix.
+    const QString charactersFolder = Module1::WindowsDirectory() + QStringLiteral("\\Msagent\\chars");
+    const QString path =
+        Module1::SelectFile(this, fileFilter(QStringLiteral("エージェント"), QStringLiteral("*.acs")),
+                            charactersFolder, QStringLiteral("エージェントの選択"));
+    if (path.isEmpty())
+        return;
+    AgentBox->setText(path);
+    AgentPath = path;
+    SetAgent();
+}
 
 void optionform::RefBt_Click(int Index)
 {
-    Q_UNUSED(Index);
+    if (Index != 1 && Index != 2)
+        return;
+    const QString path =
+        Module1::SelectFile(this, fileFilter(QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝ"), QStringLiteral("*.exe")),
+                            programFolder(), QStringLiteral("ﾒｰﾗｰの選択"));
+    if (!path.isEmpty())
+        Mailerbox[std::size_t(Index)]->setText(path);
 }
