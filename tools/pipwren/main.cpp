@@ -23,7 +23,8 @@ int main(int argc, char** argv)
     QString output;
     QString sheet;
     auto coding = pipwren::ImageCoding::Compressed;
-    for (qsizetype i = 0; i < args.size(); ++i) {
+    bool usage = false;
+    for (qsizetype i = 0; i < args.size() && !usage; ++i) {
         if (args[i] == u"--raw")
             coding = pipwren::ImageCoding::Raw;
         else if (args[i] == u"--sheet" && i + 1 < args.size())
@@ -31,9 +32,9 @@ int main(int argc, char** argv)
         else if (output.isEmpty() && !args[i].startsWith(u'-'))
             output = args[i];
         else
-            output.clear(), i = args.size();
+            usage = true;
     }
-    if (output.isEmpty()) {
+    if (usage || output.isEmpty()) {
         std::fputs("usage: pipwren-gen OUT.acs [--raw] [--sheet SHEET.png]\n", stderr);
         return 2;
     }
