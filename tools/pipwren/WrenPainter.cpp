@@ -52,7 +52,7 @@ const QColor paper(0xfd, 0xfa, 0xf2);
 const QColor paperShade(0xe4, 0xdc, 0xcc);
 const QColor paperEdge(0x6e, 0x64, 0x58);
 const QColor seal(0xd2, 0x36, 0x2e);
-const QColor note(0x4f, 0x6d, 0xb8);
+const QColor note(0x2f, 0x45, 0x9a);
 } // namespace colour
 
 QPainterPath ellipse(QPointF centre, double rx, double ry)
@@ -313,22 +313,29 @@ void paintHead(QPainter& p, const WrenPose& pose)
     p.restore();
 }
 
+// A note as one path (head, stem and flag), so it can carry a pale rim that
+// keeps it readable on dark desktops as well as light ones.
+QPainterPath notePath(QPointF at, double size)
+{
+    QPainterPath head;
+    head.addEllipse(QPointF(0, 0), size * 0.55, size * 0.4);
+    QPainterPath note = QTransform().translate(at.x(), at.y()).rotate(-20).map(head);
+    const QPointF top = at + QPointF(size * 0.5, -size * 1.6);
+    QPainterPath strokes;
+    strokes.moveTo(at + QPointF(size * 0.5, -size * 0.1));
+    strokes.lineTo(top);
+    strokes.quadTo(top + QPointF(size * 0.9, size * 0.3), top + QPointF(size * 0.7, size * 1.0));
+    QPainterPathStroker stroker;
+    stroker.setWidth(1.5);
+    stroker.setCapStyle(Qt::RoundCap);
+    return note.united(stroker.createStroke(strokes));
+}
+
 void paintNote(QPainter& p, QPointF at, double size)
 {
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour::note);
-    p.save();
-    p.translate(at);
-    p.rotate(-20);
-    p.drawEllipse(QPointF(0, 0), size * 0.55, size * 0.4);
-    p.restore();
-    p.setPen(QPen(colour::note, 1.4, Qt::SolidLine, Qt::FlatCap));
-    const QPointF top = at + QPointF(size * 0.5, -size * 1.6);
-    p.drawLine(at + QPointF(size * 0.5, -size * 0.1), top);
-    QPainterPath flag;
-    flag.moveTo(top);
-    flag.quadTo(top + QPointF(size * 0.9, size * 0.3), top + QPointF(size * 0.7, size * 1.0));
-    p.strokePath(flag, QPen(colour::note, 1.4, Qt::SolidLine, Qt::RoundCap));
+    const QPainterPath note = notePath(at, size);
+    p.strokePath(note, QPen(colour::highlight, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.fillPath(note, colour::note);
 }
 
 void paintLetter(QPainter& p)
