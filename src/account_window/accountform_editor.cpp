@@ -8,6 +8,7 @@
 #include "FlexGrid.h"
 #include "Module1.h"
 #include "StoreMessages.h"
+#include "StoreRollback.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -115,16 +116,21 @@ void accountform::Command1_Click()
     AccountRecord.Scolor2 = Colorbox2->BackColor();
 
     const qint16 n = adding ? qint16(AccountCount + 1) : SelectedRow;
+    const QString countKey = QStringLiteral("accountno");
+    accounts::StoreRollback rollback;
+    rollback.remember(accounts::accountKeys(n));
     SaveAccount(n);
     // The count goes with the record, so an added account survives the
     // options window's Cancel.
-    if (adding)
-        SaveValue(QStringLiteral("accountno"), n, QString());
+    if (adding) {
+        rollback.remember(countKey);
+        SaveValue(countKey, n, QString());
+    }
     QString reason;
     if (!SyncSettings(&reason)) {
-        // Nothing of this account reached the disk: forget the writes, leave
-        // the list as it was and keep the window open with the user's input.
-        ReloadStore();
+        // Nothing of this account reached the disk: take the writes back,
+        // leave the list as the disk has it and keep the user's input open.
+        rollback.restore();
         accounts::showWarning(this, QStringLiteral("ｱｶｳﾝﾄを保存できませんでした"), reason);
         return;
     }

@@ -9,6 +9,7 @@
 #include "FlexGrid.h"
 #include "Module1.h"
 #include "StoreMessages.h"
+#include "StoreRollback.h"
 #include "accountform.h"
 
 #include <QPushButton>
@@ -20,17 +21,6 @@ namespace {
 
 // Account numbers and the count are 16-bit.
 constexpr qint16 kMaxAccounts = std::numeric_limits<qint16>::max();
-
-// The eight keys that make up account n.
-QStringList accountKeys(qint16 n)
-{
-    static const char16_t* const fields[] = {u"Aname", u"Hname", u"Portno",  u"Uname",
-                                             u"Passw", u"Check", u"Scolor1", u"Scolor2"};
-    QStringList keys;
-    for (const char16_t* field : fields)
-        keys.append(QString::fromUtf16(field) + QString::number(n));
-    return keys;
-}
 
 } // namespace
 
@@ -91,24 +81,31 @@ void optionform::delbutton_Click()
         return;
     }
 
+    const QString countKey = QStringLiteral("accountno");
+    accounts::StoreRollback rollback;
     // Every later account moves down one number; the record is not reset in
     // between, as a copy must keep what the stored account has.
     for (qint16 k = qint16(row + 1); k <= AccountCount && k > row; ++k) {
         LoadAccount(k);
-        SaveAccount(qint16(k - 1));
+        const auto target = qint16(k - 1);
+        rollback.remember(accounts::accountKeys(target));
+        SaveAccount(target);
     }
     // The former last number now lies beyond the count: remove it, so the
     // deleted account's password does not stay on disk.
-    for (const QString& key : accountKeys(AccountCount))
+    const QStringList formerLast = accounts::accountKeys(AccountCount);
+    rollback.remember(formerLast);
+    for (const QString& key : formerLast)
         RemoveSetting(key);
     // The count goes with the records so that the options window's Cancel
     // cannot bring the deleted account back.
-    SaveValue(QStringLiteral("accountno"), qint16(AccountCount - 1), QString());
+    rollback.remember(countKey);
+    SaveValue(countKey, qint16(AccountCount - 1), QString());
 
     QString reason;
     if (!SyncSettings(&reason)) {
         // The disk still holds every account, and so does the list.
-        ReloadStore();
+        rollback.restore();
         accounts::showWarning(this, QStringLiteral("ｱｶｳﾝﾄを削除できませんでした"), reason);
         return;
     }
