@@ -2,6 +2,7 @@
 
 #include "AppIcon.h"
 #include "ColorSwatch.h"
+#include "PasswordBox.h"
 #include "Twips.h"
 
 #include <QCheckBox>
@@ -140,15 +141,8 @@ void accountform::buildWindow()
     UserName = textBox(this, QStringLiteral("UserName"), QStringLiteral("ﾕｰｻﾞｰ名(ｱｶｳﾝﾄ)を入れてください"));
     place(UserName, fieldX, lineY[2], 1515, kLine);
     placeEndingAt(Label2, fieldX - 60, lineY[3]);
-    MailPassWord = textBox(this, QStringLiteral("MailPassWord"),
-                           QStringLiteral("ﾊﾟｽﾜｰﾄﾞを入れてください、*で表示されます"));
-    MailPassWord->setEchoMode(QLineEdit::Password);
-    // Passwords are typed as they are stored: no input method composes them.
-    MailPassWord->setAttribute(Qt::WA_InputMethodEnabled, false);
-    MailPassWord->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText |
-                                      Qt::ImhNoAutoUppercase | Qt::ImhPreferLatin);
-    // "*" per character whatever the style would draw.
-    MailPassWord->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    MailPassWord = make<controls::PasswordBox>(this, QStringLiteral("MailPassWord"));
+    MailPassWord->setToolTip(QStringLiteral("ﾊﾟｽﾜｰﾄﾞを入れてください、*で表示されます"));
     place(MailPassWord, fieldX, lineY[3], 1515, kLine);
 
     const int frameX = fieldX + 1515 + 150;

@@ -141,11 +141,13 @@ inline void rejectAllModals()
 
 // Runs action on the next visible modal widget of type T, from inside that
 // widget's own event loop. If none comes within some 20 s every modal is
-// rejected, so a broken case fails instead of hanging.
-template <typename T> std::shared_ptr<bool> whenModal(std::function<void(T*)> action)
+// rejected, so a broken case fails instead of hanging. A case that expects no
+// window passes an owner and deletes it to stop waiting.
+template <typename T>
+std::shared_ptr<bool> whenModal(std::function<void(T*)> action, QObject* owner = nullptr)
 {
     auto answered = std::make_shared<bool>(false);
-    auto* timer = new QTimer;
+    auto* timer = new QTimer(owner);
     auto ticks = std::make_shared<int>(0);
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, [timer, ticks, action, answered] {
