@@ -1,0 +1,383 @@
+// Saving on OK: every key with the default texts after a first run, a round
+// trip that changes nothing, the order of the writes, Cancel, typed numbers
+// that do not convert, a store that refuses the write, and the animation
+// choices with and without a character.
+
+#include "OptionformTestSupport.h"
+
+#include "CommonDialogs.h"
+#include "DropDownList.h"
+#include "optionform.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTabWidget>
+
+using namespace Qt::StringLiterals;
+using namespace quorvix::test;
+namespace settings = quorvix::settings;
+
+namespace {
+
+struct LoadedForm
+{
+    explicit LoadedForm(const StoreMap& store)
+    {
+        prepareStore(store);
+        form.Agent1.Characters().setSoundEnabled(false);
+        form.show();
+    }
+    MessageBoxAnswerer boxes;
+    optionform form;
+};
+
+const QStringList kWriteOrder = {
+    u"Talkstr1"_s,      u"Actkind1"_s,      u"Talkstr2"_s,     u"Actkind2"_s,     u"Talkstr3"_s,
+    u"Actkind3"_s,      u"Talkstr4"_s,      u"Actkind4"_s,     u"Talkstr5"_s,     u"Actkind5"_s,
+    u"Talkstr6"_s,      u"Actkind6"_s,      u"accountno"_s,    u"Option1value"_s, u"Option2value"_s,
+    u"Option3value"_s,  u"Option4index"_s,  u"Option5value"_s, u"Check5value"_s,  u"Option8value"_s,
+    u"Option9value"_s,  u"Check1value"_s,   u"Check2value"_s,  u"Check3value"_s,  u"Check4value"_s,
+    u"Checktimerval"_s, u"Closetimerval"_s, u"Timeupval"_s,    u"Mailerdir1"_s,   u"Mailerdir2"_s,
+    u"Wavdir"_s,        u"Agentnm"_s,       u"Talkcnt"_s,      u"Notstr"_s,       u"Volval"_s,
+    u"Pitchval"_s,      u"HukifontN"_s,     u"HukifontS"_s};
+
+// Every key set to something other than its default.
+StoreMap nonDefaultStore(const QString& agentFile)
+{
+    StoreMap s{
+        {u"accountno"_s, u"2"_s},
+        {u"Aname1"_s, u"home"_s},
+        {u"Hname1"_s, u"mailhost"_s},
+        {u"Check1"_s, u"0"_s},
+        {u"Aname2"_s, u"仕事"_s},
+        {u"Hname2"_s, u"pop.example.jp"_s},
+        {u"Option1value"_s, u"0"_s},
+        {u"Option2value"_s, u"0"_s},
+        {u"Option3value"_s, u"0"_s},
+        {u"Option4index"_s, u"0"_s},
+        {u"Option5value"_s, u"1"_s},
+        {u"Check5value"_s, u"0"_s},
+        {u"Option8value"_s, u"0"_s},
+        {u"Option9value"_s, u"0"_s},
+        {u"Check1value"_s, u"0"_s},
+        {u"Check2value"_s, u"0"_s},
+        {u"Check3value"_s, u"0"_s},
+        {u"Check4value"_s, u"0"_s},
+        {u"Checktimerval"_s, u"15"_s},
+        {u"Closetimerval"_s, u"-3"_s},
+        {u"Timeupval"_s, u"45"_s},
+        {u"Mailerdir1"_s, u"C:\\Program Files\\Mail\\mail.exe"_s},
+        {u"Mailerdir2"_s, u"/usr/bin/メーラー"_s},
+        {u"Wavdir"_s, u"C:\\Windows\\Media\\ding.wav"_s},
+        {u"Agentnm"_s, agentFile},
+        {u"Actkind1"_s, u"Wave"_s},
+        {u"Actkind2"_s, u"read"_s},
+        {u"Actkind3"_s, u"Congratulate"_s},
+        {u"Actkind4"_s, u"Read"_s},
+        {u"Actkind5"_s, u"Wave"_s},
+        {u"Actkind6"_s, u"Congratulate"_s},
+        {u"Talkcnt"_s, u"3"_s},
+        {u"Notstr"_s, u"★☆#, ;=\"x\""_s},
+        {u"Talkstr1"_s, u"@1通"_s},
+        {u"Talkstr2"_s, u"@2: @3"_s},
+        {u"Talkstr3"_s, QString()},
+        {u"Talkstr4"_s, u" 件名は@5 "_s},
+        {u"Talkstr5"_s, u"@6"_s + QString(200, u'長')},
+        {u"Talkstr6"_s, u"おしまい"_s},
+        {u"Volval"_s, u"65535"_s},
+        {u"Pitchval"_s, u"250"_s},
+        {u"HukifontN"_s, u"Not Installed Face"_s},
+        {u"HukifontS"_s, u"13"_s},
+        {u"DefLeft"_s, u"1500"_s},
+        {u"DefTop"_s, u"3000.5"_s},
+        {u"SomeoneElsesKey"_s, u"kept"_s},
+    };
+    return s;
+}
+
+} // namespace
+
+class OptionformSaveTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString sample_;
+
+private slots:
+    void cleanup() { clearProgramEnd(); }
+
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+        sample_ = writeFile(dir_, u"Sample.acs"_s,
+                            characterWith({u"Congratulate"_s, u"Read"_s, u"Wave"_s, u"read"_s}));
+        QVERIFY(!sample_.isEmpty());
+    }
+
+    // Whether or not the default character is there, OK on a first run writes
+    // every key but the two positions, with exactly the default texts.
+    void firstRunOkWritesEveryDefault()
+    {
+        LoadedForm w({});
+        QSignalSpy ending(&w.form, &optionform::programEnding);
+        WriteRecorder writes;
+        w.form.OkBt_Click();
+        QCOMPARE(ending.size(), 1);
+        QCOMPARE(writes.keys, kWriteOrder);
+
+        const StoreMap file = storeFileContents();
+        QStringList expectedKeys;
+        for (const settings::GlobalKey& key : settings::GlobalKeys()) {
+            const QString name = key.name.toString();
+            if (!key.writtenOnOk) {
+                QVERIFY(!file.contains(name));
+                continue;
+            }
+            expectedKeys << name;
+            const QString expected = key.source == settings::DefaultSource::WindowsDirectory
+                                         ? settings::AgentnmDefault(Module1::WindowsDirectory())
+                                         : key.defaultText.toString();
+            QVERIFY2(file.contains(name), qPrintable(name));
+            QCOMPARE(file.value(name), expected);
+        }
+        expectedKeys.sort();
+        QStringList written = file.keys();
+        written.sort();
+        QCOMPARE(written, expectedKeys);
+        QCOMPARE(file.value(u"accountno"_s), u"0"_s);
+        QCOMPARE(file.value(u"Volval"_s), u"30000"_s);
+        QCOMPARE(file.value(u"HukifontS"_s), u"9"_s);
+    }
+
+    void roundTripChangesNothing()
+    {
+        const StoreMap prepared = nonDefaultStore(sample_);
+        LoadedForm w(prepared);
+        QVERIFY(w.boxes.seen.empty());
+        QVERIFY(w.form.AgentCharacter);
+        const StoreMap before = storeFileContents();
+        QCOMPARE(before, prepared);
+        WriteRecorder writes;
+        w.form.OkBt_Click();
+        QCOMPARE(writes.keys, kWriteOrder);
+        QVERIFY(w.boxes.seen.empty());
+        const StoreMap after = storeFileContents();
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            QCOMPARE(after.value(it.key()), it.value());
+        QCOMPARE(after.keys(), before.keys());
+    }
+
+    // Without a character the six lists are empty; the stored choices are
+    // written back rather than wiped to "0".
+    void noCharacterKeepsTheStoredAnimations()
+    {
+        StoreMap prepared = nonDefaultStore(u"\\missing\\Nobody.acs"_s);
+        LoadedForm w(prepared);
+        QCOMPARE(w.boxes.seen.size(), std::size_t(1));
+        w.form.OkBt_Click();
+        const StoreMap after = storeFileContents();
+        for (int i = 1; i <= 6; ++i) {
+            const QString key = u"Actkind"_s + QString::number(i);
+            QCOMPARE(after.value(key), prepared.value(key));
+        }
+        QCOMPARE(after.value(u"Agentnm"_s), u"\\missing\\Nobody.acs"_s);
+    }
+
+    // With a character, a list without a selection is stored as "0".
+    void listWithoutSelectionStoresZero()
+    {
+        LoadedForm w({{u"Agentnm"_s, sample_}, {u"Actkind3"_s, u"Missing"_s}});
+        QCOMPARE(w.form.Combo1[2]->currentIndex(), -1);
+        w.form.Combo1[4]->setCurrentIndex(3);
+        WriteRecorder writes;
+        w.form.OkBt_Click();
+        QCOMPARE(writes.texts.value(u"Actkind3"_s), u"0"_s);
+        QCOMPARE(writes.texts.value(u"Actkind5"_s), u"Wave"_s);
+        QCOMPARE(writes.texts.value(u"Actkind1"_s), u"Congratulate"_s);
+    }
+
+    void emptyTextsFollowTheSaveRule()
+    {
+        LoadedForm w({{u"Agentnm"_s, u"\\missing\\Nobody.acs"_s}});
+        w.form.Text1[2]->clear();
+        w.form.Notstrbox->clear();
+        w.form.AgentBox->clear();
+        w.form.Wavbox->clear();
+        w.form.timerbox1->setText(u"-3"_s);
+        w.form.timerbox3->setText(u" +15 "_s);
+        WriteRecorder writes;
+        w.form.OkBt_Click();
+        QCOMPARE(writes.texts.value(u"Talkstr3"_s), QString());
+        QCOMPARE(writes.texts.value(u"Notstr"_s), u"0"_s);
+        QCOMPARE(writes.texts.value(u"Agentnm"_s), u"0"_s);
+        QCOMPARE(writes.texts.value(u"Wavdir"_s), QString());
+        QCOMPARE(writes.texts.value(u"Checktimerval"_s), u"-3"_s);
+        QCOMPARE(writes.texts.value(u"Timeupval"_s), u"15"_s);
+    }
+
+    void changedControlsReachTheStore()
+    {
+        LoadedForm w({{u"Agentnm"_s, sample_}});
+        optionform& f = w.form;
+        f.option5->setChecked(true);
+        f.Check3->setChecked(false);
+        f.option1->setChecked(false); // locks timerbox2 at "0"
+        f.Mailerbox[2]->setText(u"/opt/mailer"_s);
+        f.talkcntbox->setText(u"7"_s);
+        f.scr_Vol->setValue(f.scr_Vol->minimum());
+        f.scr_Pitch->setValue(180);
+        f.Combo3->setCurrentIndex(f.Combo3->findText(u"72"_s));
+        f.Combo1[5]->setCurrentIndex(2);
+        f.AgentBox->setText(u"C:\\typed\\Other.acs"_s); // saved, though not loaded
+        WriteRecorder writes;
+        f.OkBt_Click();
+        QCOMPARE(writes.texts.value(u"Option5value"_s), u"1"_s);
+        QCOMPARE(writes.texts.value(u"Check3value"_s), u"0"_s);
+        QCOMPARE(writes.texts.value(u"Option1value"_s), u"0"_s);
+        QCOMPARE(writes.texts.value(u"Closetimerval"_s), u"0"_s);
+        QCOMPARE(writes.texts.value(u"Mailerdir2"_s), u"/opt/mailer"_s);
+        QCOMPARE(writes.texts.value(u"Talkcnt"_s), u"7"_s);
+        QCOMPARE(writes.texts.value(u"Volval"_s), u"0"_s);
+        QCOMPARE(writes.texts.value(u"Pitchval"_s), u"180"_s);
+        QCOMPARE(writes.texts.value(u"HukifontS"_s), u"72"_s);
+        QCOMPARE(writes.texts.value(u"Actkind6"_s), u"Read"_s);
+        QCOMPARE(writes.texts.value(u"Agentnm"_s), u"C:\\typed\\Other.acs"_s);
+    }
+
+    // The account count is written from the shared count, not from the rows.
+    void accountCountComesFromTheSharedCount()
+    {
+        LoadedForm w({{u"Agentnm"_s, u"\\missing\\Nobody.acs"_s}});
+        Module1::AccountCount = 4;
+        WriteRecorder writes;
+        w.form.OkBt_Click();
+        QCOMPARE(writes.texts.value(u"accountno"_s), u"4"_s);
+    }
+
+    void cancelWritesNothing()
+    {
+        LoadedForm w(nonDefaultStore(sample_));
+        const QByteArray before = storeFileBytes();
+        QSignalSpy ending(&w.form, &optionform::programEnding);
+        w.form.timerbox1->setText(u"99"_s);
+        w.form.option2->setChecked(true);
+        Module1::AccountCount = 7;
+        WriteRecorder writes;
+        w.form.CancelBt_Click();
+        QCOMPARE(ending.size(), 1);
+        QVERIFY(writes.keys.isEmpty());
+        QVERIFY(Module1::SyncSettings());
+        QCOMPARE(storeFileBytes(), before);
+    }
+
+    void titleBarCloseIsCancel()
+    {
+        LoadedForm w(nonDefaultStore(sample_));
+        const QByteArray before = storeFileBytes();
+        QSignalSpy ending(&w.form, &optionform::programEnding);
+        WriteRecorder writes;
+        w.form.close();
+        QCOMPARE(ending.size(), 1);
+        QVERIFY(writes.keys.isEmpty());
+        QCOMPARE(storeFileBytes(), before);
+    }
+
+    // A typed number that is not a 16-bit whole number: the field is named,
+    // gets the focus, nothing is written and the window stays open.
+    void badTypedNumberWritesNothing_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("key");
+        const QString interval = u"ﾒｰﾙﾁｪｯｸの間隔(分)"_s;
+        const QString close = u"ﾎﾟｯﾌﾟｱｯﾌﾟを閉じるまでの秒数"_s;
+        const QString timeUp = u"ﾀｲﾑｱｯﾌﾟ(秒)"_s;
+        const QString lines = u"読み上げ行数"_s;
+        QTest::newRow("timerbox1 empty")
+            << u"timerbox1"_s << QString() << interval << 0 << u"Checktimerval"_s;
+        QTest::newRow("timerbox2 letters") << u"timerbox2"_s << u"abc"_s << close << 0 << u"Closetimerval"_s;
+        QTest::newRow("timerbox3 too big") << u"timerbox3"_s << u"32768"_s << timeUp << 0 << u"Timeupval"_s;
+        QTest::newRow("timerbox3 a fraction") << u"timerbox3"_s << u"1.5"_s << timeUp << 0 << u"Timeupval"_s;
+        QTest::newRow("talkcntbox full-width digits")
+            << u"talkcntbox"_s << u"１０"_s << lines << 1 << u"Talkcnt"_s;
+        QTest::newRow("talkcntbox too small") << u"talkcntbox"_s << u"-32769"_s << lines << 1 << u"Talkcnt"_s;
+    }
+    void badTypedNumberWritesNothing()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, caption);
+        QFETCH(int, page);
+        QFETCH(QString, key);
+        LoadedForm w(nonDefaultStore(sample_));
+        auto* box = w.form.findChild<QLineEdit*>(field);
+        QVERIFY(box);
+        w.form.option1->setChecked(true); // the stored popup is off, which locks timerbox2
+        box->setText(typed);
+        w.form.SSTab1->setCurrentIndex(3);
+        const QByteArray before = storeFileBytes();
+        QSignalSpy ending(&w.form, &optionform::programEnding);
+        WriteRecorder writes;
+        w.form.OkBt_Click();
+        QVERIFY(writes.keys.isEmpty());
+        QCOMPARE(ending.size(), 0);
+        QVERIFY(w.form.isVisible());
+        QCOMPARE(w.boxes.seen.size(), std::size_t(1));
+        QCOMPARE(w.boxes.seen.front().title, u"QuorvixLAN"_s);
+        QCOMPARE(w.boxes.seen.front().icon, QMessageBox::Warning);
+        QVERIFY(w.boxes.seen.front().text.startsWith(caption));
+        QCOMPARE(w.form.SSTab1->currentIndex(), page);
+        QCOMPARE(w.form.focusWidget(), box);
+        QCOMPARE(box->text(), typed); // nothing typed is lost
+        QVERIFY(Module1::SyncSettings());
+        QCOMPARE(storeFileBytes(), before);
+
+        // Once corrected, OK saves and ends.
+        box->setText(u"5"_s);
+        w.form.OkBt_Click();
+        QCOMPARE(ending.size(), 1);
+        QCOMPARE(writes.keys, kWriteOrder);
+        QCOMPARE(storeFileContents().value(key), u"5"_s);
+    }
+
+    // Works as root too: the store's folder is replaced by a plain file.
+    void refusedWriteKeepsTheWindowOpen()
+    {
+        LoadedForm w({{u"Agentnm"_s, sample_}, {u"Talkcnt"_s, u"3"_s}});
+        const QString folder = QFileInfo(Module1::StoreFilePath()).absolutePath();
+        const QString aside = folder + u".aside"_s;
+        QVERIFY(QDir().rename(folder, aside));
+        {
+            QFile blocker(folder);
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+        QSignalSpy ending(&w.form, &optionform::programEnding);
+        w.form.talkcntbox->setText(u"8"_s);
+        w.form.OkBt_Click();
+        QVERIFY(QFile::remove(folder));
+        QVERIFY(QDir().rename(aside, folder));
+
+        QCOMPARE(ending.size(), 0);
+        QVERIFY(w.form.isVisible());
+        QCOMPARE(w.boxes.seen.size(), std::size_t(1));
+        const SeenMessageBox& box = w.boxes.seen.front();
+        QCOMPARE(box.title, u"QuorvixLAN"_s);
+        QCOMPARE(box.icon, QMessageBox::Warning);
+        QVERIFY(box.text.startsWith(u"設定を保存できませんでした\r\n"_s));
+        QVERIFY(box.text.contains(Module1::StoreFilePath()));
+        QCOMPARE(w.form.talkcntbox->text(), u"8"_s);
+
+        // Once the folder is back, OK saves and ends.
+        w.form.OkBt_Click();
+        QCOMPARE(ending.size(), 1);
+        QCOMPARE(storeFileContents().value(u"Talkcnt"_s), u"8"_s);
+    }
+};
+
+QUORVIX_TEST_MAIN(OptionformSaveTest)
+#include "tst_optionform_save.moc"
