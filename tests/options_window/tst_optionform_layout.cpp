@@ -12,6 +12,8 @@
 #include "optionform.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -219,6 +221,18 @@ class TestOptionformLayout : public QObject
 
 private slots:
     void initTestCase() { quorvix::setUpApplication(*qApp); }
+
+    void theSetUpMapsTheFaceAndSpeaksJapanese()
+    {
+        QCOMPARE(QApplication::font().family(), kFace);
+        if (!QFontDatabase::families().contains(QStringLiteral("IPAPGothic")))
+            QSKIP("IPAPGothic is not installed here");
+        QCOMPARE(QFontInfo(QFont(kFace)).family(), QStringLiteral("IPAPGothic"));
+        // Qt's own buttons come out in Japanese.
+        QDialogButtonBox box(QDialogButtonBox::Cancel);
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
+        QVERIFY(!QApplication::windowIcon().isNull());
+    }
 
     void everyControlHasItsNameKindAndTexts_data()
     {
