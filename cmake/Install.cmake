@@ -22,12 +22,12 @@ configure_file("${PROJECT_SOURCE_DIR}/packaging/${QUORVIX_APP_ID}.metainfo.xml"
 install(FILES "${PROJECT_BINARY_DIR}/packaging/${QUORVIX_APP_ID}.metainfo.xml"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
 
-# Debian package (cpack -G DEB). Libraries linked at build time are found by
-# dpkg-shlibdeps; the list below names what the program loads at run time or
-# cannot work without: the X11 platform and image plugins ship with libqt6gui6,
-# the audio back end with libqt6multimedia6 and GStreamer, the Japanese face
-# the windows are drawn in, and Qt's own Japanese translations for the
-# standard dialogs.
+# Debian package (cpack -G DEB). The libraries the program links come from
+# dpkg-shlibdeps with the versions it finds; the packages named here are the
+# ones the program loads at run time or cannot work without: the GStreamer
+# elements behind Qt's media back end, the Japanese face the windows are drawn in,
+# and Qt's own Japanese translations for the standard dialogs. (The X11 platform and
+# image plugins ship with libqt6gui6, the audio plugins with libqt6multimedia6.)
 set(CPACK_PACKAGE_NAME "quorvix-options")
 set(CPACK_PACKAGE_VENDOR "The Quorvix developers")
 set(CPACK_PACKAGE_CONTACT "The Quorvix developers <quorvix-options@users.noreply.github.com>")
@@ -45,10 +45,17 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "mail")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6svg6 (>= 6.4), \
-libqt6multimedia6 (>= 6.4), gstreamer1.0-plugins-base, fonts-ipafont-gothic, qt6-translations-l10n")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+set(quorvix_runtime_depends "gstreamer1.0-plugins-base, fonts-ipafont-gothic, qt6-translations-l10n")
+find_program(QUORVIX_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(QUORVIX_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "${quorvix_runtime_depends}")
+else()
+  # Without dpkg-shlibdeps, name the Qt libraries by hand.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+      "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6svg6 (>= 6.4), \
+libqt6multimedia6 (>= 6.4), ${quorvix_runtime_depends}")
+endif()
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, pipewire-pulse | pulseaudio")
 
 include(CPack)

@@ -86,7 +86,7 @@ def expected_defaults(args):
         expected = json.load(f)
     # The agent's default path is the data folder followed by the file's
     # place in it, written with backslashes the way the mail checker stores it.
-    expected["Agentnm"] = expected["Agentnm"].replace("@DATA_DIR@", os.path.normpath(args.data_dir))
+    expected["Agentnm"] = expected["Agentnm"].replace("@DATA_DIR@", os.path.abspath(args.data_dir))
     return expected
 
 
