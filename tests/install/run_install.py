@@ -74,10 +74,14 @@ def check_layout(prefix):
         raise Failure("the program is not executable")
 
 
-def validate(prefix):
+def validate(root):
+    """The desktop entry and the metainfo on their own, then the metainfo
+    together with what it refers to in the installed tree under root/usr."""
+    prefix = os.path.join(root, "usr")
     run(["desktop-file-validate", os.path.join(prefix, "share", "applications", APP_ID + ".desktop")])
     run(["appstreamcli", "validate", "--no-net",
          os.path.join(prefix, "share", "metainfo", APP_ID + ".metainfo.xml")])
+    run(["appstreamcli", "validate-tree", "--no-net", root])
 
 
 def run_to_window_and_back(program, key):
@@ -149,7 +153,7 @@ def check_deb(build_dir, workdir):
     run(["dpkg-deb", "-x", deb, root])
     prefix = os.path.join(root, "usr")
     check_layout(prefix)
-    validate(prefix)
+    validate(root)
     run_to_window_and_back(os.path.join(prefix, "bin", "quorvix-options"), "Escape")
 
 
@@ -166,10 +170,10 @@ def main():
     try:
         with tempfile.TemporaryDirectory() as workdir:
             if args.check == "layout":
-                prefix = os.path.join(workdir, "prefix")
-                install(args.build_dir, prefix)
-                check_layout(prefix)
-                validate(prefix)
+                root = os.path.join(workdir, "root")
+                install(args.build_dir, os.path.join(root, "usr"))
+                check_layout(os.path.join(root, "usr"))
+                validate(root)
             elif args.check == "relocated":
                 check_relocated(args.build_dir, workdir)
             else:
