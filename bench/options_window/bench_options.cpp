@@ -1,0 +1,329 @@
+// Figures for the options window, each measured in fresh processes:
+//
+//  - start-up to the window shown and idle (empty store, default character),
+//    against a bare Qt program that shows a window with as many widgets;
+//  - the window shown with a store of 1,000 and of 10,000 accounts;
+//  - peak memory of a start-up.
+//
+// Without arguments the benchmark runs itself with a mode argument for every
+// measurement, takes the median of several runs and prints one line per
+// figure: figure, value, unit, target and, where a baseline applies, ratio.
+
+#include "ApplicationSetup.h"
+#include "CommonDialogs.h"
+#include "KeySchema.h"
+#include "Module1.h"
+#include "optionform.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+qint64 monotonicNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+// Calls done once the event loop has nothing left to do and is about to wait.
+template <typename F> void whenIdle(F done)
+{
+    auto* dispatcher = QAbstractEventDispatcher::instance();
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, done);
+}
+
+// Without the default character the window would wait for the user to
+// answer the missing-agent warning.
+bool defaultCharacterIsThere()
+{
+    const QString file = Module1::ToLocalPath(quorvix::settings::AgentnmDefault(Module1::WindowsDirectory()));
+    if (QFileInfo(file).isFile())
+        return true;
+    std::fprintf(stderr, "the default character %s has not been built\n", qPrintable(file));
+    return false;
+}
+
+// The real program's start: application set-up, the options window, shown.
+int runStartup(int argc, char** argv, qint64 spawnedAt)
+{
+    QApplication app(argc, argv);
+    quorvix::setUpApplication(app);
+    if (!defaultCharacterIsThere())
+        return 2;
+    optionform form;
+    form.show();
+    whenIdle([&] {
+        const double ms = double(monotonicNs() - spawnedAt) / 1e6;
+        const auto widgets = form.findChildren<QWidget*>().size() + 1;
+        std::printf("%.3f %lld\n", ms, static_cast<long long>(widgets));
+        std::fflush(stdout);
+        std::_Exit(0);
+    });
+    return QApplication::exec();
+}
+
+// A plain Qt program showing one window with the given number of widgets.
+int runBare(int argc, char** argv, qint64 spawnedAt, int widgets)
+{
+    QApplication app(argc, argv);
+    QWidget window;
+    window.resize(378, 457);
+    for (int i = 1; i < widgets; ++i) {
+        QWidget* child = nullptr;
+        switch (i % 4) {
+        case 0:
+            child = new QLabel(QStringLiteral("label"), &window);
+            break;
+        case 1:
+            child = new QLineEdit(QStringLiteral("text"), &window);
+            break;
+        case 2:
+            child = new QCheckBox(QStringLiteral("check"), &window);
+            break;
+        default:
+            child = new QPushButton(QStringLiteral("button"), &window);
+            break;
+        }
+        child->move((i * 7) % 300, (i * 13) % 400);
+    }
+    window.show();
+    whenIdle([&] {
+        std::printf("%.3f\n", double(monotonicNs() - spawnedAt) / 1e6);
+        std::fflush(stdout);
+        std::_Exit(0);
+    });
+    return QApplication::exec();
+}
+
+// Writes a store of n accounts into this process's configuration folder.
+int runPrepare(int argc, char** argv, int accounts)
+{
+    QCoreApplication app(argc, argv);
+    Module1::WriteSetting(QStringLiteral("accountno"), QString::number(accounts));
+    for (int n = 1; n <= accounts; ++n) {
+        Module1::ResetAccount();
+        Module1::AccountRecord.Aname = QStringLiteral("アカウント%1").arg(n);
+        Module1::AccountRecord.Hname = QStringLiteral("pop%1.example.jp").arg(n);
+        Module1::AccountRecord.Uname = QStringLiteral("user%1").arg(n);
+        Module1::AccountRecord.Passw = QStringLiteral("secret%1").arg(n);
+        Module1::AccountRecord.Check = qint16(n % 2);
+        Module1::AccountRecord.Scolor1 = n;
+        Module1::SaveAccount(qint16(n));
+    }
+    return Module1::SyncSettings() ? 0 : 1;
+}
+
+// From creating the window to the window shown and idle, with the store as it is.
+int runAccounts(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    quorvix::setUpApplication(app);
+    if (!defaultCharacterIsThere())
+        return 2;
+    QElapsedTimer timer;
+    timer.start();
+    optionform form;
+    form.show();
+    whenIdle([&] {
+        std::printf("%.3f %d\n", double(timer.nsecsElapsed()) / 1e6, int(Module1::AccountCount));
+        std::fflush(stdout);
+        std::_Exit(0);
+    });
+    return QApplication::exec();
+}
+
+struct ChildResult
+{
+    bool ok = false;
+    std::string output;
+    long maxRssKb = 0;
+};
+
+ChildResult spawnSelf(const std::string& self, std::vector<std::string> args, const std::string& configHome)
+{
+    ChildResult result;
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return result;
+
+    std::vector<std::string> envStrings;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry(*e);
+        if (entry.rfind("XDG_CONFIG_HOME=", 0) != 0 && entry.rfind("QT_QPA_PLATFORM=", 0) != 0)
+            envStrings.push_back(entry);
+    }
+    envStrings.push_back("XDG_CONFIG_HOME=" + configHome);
+    envStrings.push_back("QT_QPA_PLATFORM=offscreen");
+    std::vector<char*> envp;
+    for (std::string& s : envStrings)
+        envp.push_back(s.data());
+    envp.push_back(nullptr);
+
+    args.insert(args.begin(), self);
+    std::vector<char*> argv;
+    for (std::string& s : args)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    // The children's warnings (offscreen platform, missing runtime folder) are not figures.
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, self.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    if (spawned != 0) {
+        close(pipeFds[0]);
+        return result;
+    }
+    char buffer[256];
+    ssize_t got = 0;
+    while ((got = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        result.output.append(buffer, std::size_t(got));
+    close(pipeFds[0]);
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        return result;
+    result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    result.maxRssKb = usage.ru_maxrss;
+    return result;
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    const std::size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+std::string nowArg()
+{
+    return std::to_string(monotonicNs());
+}
+
+int orchestrate(const std::string& self)
+{
+    constexpr int kStartupRuns = 7;
+    QTemporaryDir emptyStore;
+    QTemporaryDir store1000;
+    QTemporaryDir store10000;
+    if (!emptyStore.isValid() || !store1000.isValid() || !store10000.isValid())
+        return 1;
+    auto path = [](const QTemporaryDir& d) { return d.path().toStdString(); };
+
+    // Warm the file cache once for both programs so that neither pays it alone.
+    spawnSelf(self, {"--startup", nowArg()}, path(emptyStore));
+    spawnSelf(self, {"--bare", nowArg(), "10"}, path(emptyStore));
+
+    std::vector<double> startup;
+    std::vector<double> bare;
+    long peakKb = 0;
+    long long widgets = 0;
+    for (int run = 0; run < kStartupRuns; ++run) {
+        const ChildResult r = spawnSelf(self, {"--startup", nowArg()}, path(emptyStore));
+        double ms = 0;
+        if (!r.ok || std::sscanf(r.output.c_str(), "%lf %lld", &ms, &widgets) != 2) {
+            std::fprintf(stderr, "start-up run failed\n");
+            return 1;
+        }
+        startup.push_back(ms);
+        peakKb = std::max(peakKb, r.maxRssKb);
+    }
+    for (int run = 0; run < kStartupRuns; ++run) {
+        const ChildResult r =
+            spawnSelf(self, {"--bare", nowArg(), std::to_string(widgets)}, path(emptyStore));
+        double ms = 0;
+        if (!r.ok || std::sscanf(r.output.c_str(), "%lf", &ms) != 1) {
+            std::fprintf(stderr, "bare run failed\n");
+            return 1;
+        }
+        bare.push_back(ms);
+    }
+
+    auto accountFigure = [&](const QTemporaryDir& dir, int accounts, int runs) -> double {
+        if (!spawnSelf(self, {"--prepare", std::to_string(accounts)}, path(dir)).ok)
+            return -1;
+        std::vector<double> times;
+        for (int run = 0; run < runs; ++run) {
+            const ChildResult r = spawnSelf(self, {"--accounts"}, path(dir));
+            double ms = 0;
+            int loaded = 0;
+            if (!r.ok || std::sscanf(r.output.c_str(), "%lf %d", &ms, &loaded) != 2 || loaded != accounts)
+                return -1;
+            times.push_back(ms);
+        }
+        return median(times);
+    };
+    const double with0 = accountFigure(emptyStore, 0, 5);
+    const double with1000 = accountFigure(store1000, 1000, 5);
+    const double with10000 = accountFigure(store10000, 10000, 3);
+    if (with0 < 0 || with1000 < 0 || with10000 < 0) {
+        std::fprintf(stderr, "account runs failed\n");
+        return 1;
+    }
+
+    const double startupMs = median(startup);
+    const double bareMs = median(bare);
+    std::printf(
+        "start-up to window shown and idle (empty store, default character)\t%.1f\tms\t<= 1.5x bare\t%.2f\n",
+        startupMs, startupMs / bareMs);
+    std::printf("start-up of a bare Qt window with %lld widgets\t%.1f\tms\tbaseline\n", widgets, bareMs);
+    std::printf("window shown with no accounts (from creating the window)\t%.1f\tms\treference\n", with0);
+    std::printf("window shown with 1000 accounts\t%.1f\tms\t< 150\n", with1000);
+    std::printf("window shown with 10000 accounts\t%.1f\tms\t< 1000\n", with10000);
+    std::printf("peak memory at start-up\t%.1f\tMB\t< 60\n", double(peakKb) / 1024.0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "--startup" && argc > 2)
+        return runStartup(argc, argv, std::atoll(argv[2]));
+    if (mode == "--bare" && argc > 3)
+        return runBare(argc, argv, std::atoll(argv[2]), std::atoi(argv[3]));
+    if (mode == "--prepare" && argc > 2)
+        return runPrepare(argc, argv, std::atoi(argv[2]));
+    if (mode == "--accounts")
+        return runAccounts(argc, argv);
+
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0)
+        return 1;
+    self[length] = '\0';
+    return orchestrate(self);
+}
