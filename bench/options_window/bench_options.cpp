@@ -234,7 +234,7 @@ std::string nowArg()
 
 int orchestrate(const std::string& self)
 {
-    constexpr int kStartupRuns = 7;
+    constexpr int kStartupRuns = 9;
     QTemporaryDir emptyStore;
     QTemporaryDir store1000;
     QTemporaryDir store10000;
@@ -242,29 +242,37 @@ int orchestrate(const std::string& self)
         return 1;
     auto path = [](const QTemporaryDir& d) { return d.path().toStdString(); };
 
-    // Warm the file cache once for both programs so that neither pays it alone.
-    spawnSelf(self, {"--startup", nowArg()}, path(emptyStore));
-    spawnSelf(self, {"--bare", nowArg(), "10"}, path(emptyStore));
+    // Warm the file cache once for both programs so that neither pays it
+    // alone; the first start-up also tells how many widgets the window has.
+    long long widgets = 0;
+    {
+        const ChildResult first = spawnSelf(self, {"--startup", nowArg()}, path(emptyStore));
+        double ms = 0;
+        if (!first.ok || std::sscanf(first.output.c_str(), "%lf %lld", &ms, &widgets) != 2) {
+            std::fprintf(stderr, "start-up run failed\n");
+            return 1;
+        }
+        spawnSelf(self, {"--bare", nowArg(), std::to_string(widgets)}, path(emptyStore));
+    }
 
+    // The two programs take turns, so a change in the machine's load hits both alike.
     std::vector<double> startup;
     std::vector<double> bare;
     long peakKb = 0;
-    long long widgets = 0;
     for (int run = 0; run < kStartupRuns; ++run) {
         const ChildResult r = spawnSelf(self, {"--startup", nowArg()}, path(emptyStore));
         double ms = 0;
-        if (!r.ok || std::sscanf(r.output.c_str(), "%lf %lld", &ms, &widgets) != 2) {
+        long long counted = 0;
+        if (!r.ok || std::sscanf(r.output.c_str(), "%lf %lld", &ms, &counted) != 2) {
             std::fprintf(stderr, "start-up run failed\n");
             return 1;
         }
         startup.push_back(ms);
         peakKb = std::max(peakKb, r.maxRssKb);
-    }
-    for (int run = 0; run < kStartupRuns; ++run) {
-        const ChildResult r =
+
+        const ChildResult b =
             spawnSelf(self, {"--bare", nowArg(), std::to_string(widgets)}, path(emptyStore));
-        double ms = 0;
-        if (!r.ok || std::sscanf(r.output.c_str(), "%lf", &ms) != 1) {
+        if (!b.ok || std::sscanf(b.output.c_str(), "%lf", &ms) != 1) {
             std::fprintf(stderr, "bare run failed\n");
             return 1;
         }
