@@ -16,15 +16,18 @@ for bench in "$build"/bench/*/bench_*; do
   # Skip the automoc folders (bench_<area>_autogen) that share the prefix.
   [ -f "$bench" ] && [ -x "$bench" ] || continue
   name="$(basename "$bench")"
-  out="$(mktemp)"; rss="$(mktemp)"
-  if ! /usr/bin/time -f '%M' -o "$rss" "$bench" >"$out"; then
+  out="$(mktemp)"; rss="$(mktemp)"; err="$(mktemp)"
+  # A benchmark's diagnostics would land in the middle of the table: keep
+  # them aside and show them (on stderr) only when it fails.
+  if ! /usr/bin/time -f '%M' -o "$rss" "$bench" >"$out" 2>"$err"; then
     echo "| $name | failed | | | | |"; status=1
+    cat "$err" >&2
   fi
   peak_mb="$(awk '{printf "%.1f MB", $1/1024}' "$rss")"
   while IFS=$'\t' read -r figure value unit target ratio; do
     [ -n "$figure" ] || continue
     echo "| $name | $figure | $value $unit | $target | ${ratio:-} | $peak_mb |"
   done <"$out"
-  rm -f "$out" "$rss"
+  rm -f "$out" "$rss" "$err"
 done
 exit $status
