@@ -8,7 +8,6 @@
 #include "FlexGrid.h"
 #include "Module1.h"
 #include "StoreMessages.h"
-#include "StoreRollback.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -117,20 +116,16 @@ void accountform::Command1_Click()
 
     const qint16 n = adding ? qint16(AccountCount + 1) : SelectedRow;
     const QString countKey = QStringLiteral("accountno");
-    accounts::StoreRollback rollback;
-    rollback.remember(accounts::accountKeys(n));
     SaveAccount(n);
     // The count goes with the record, so an added account survives the
     // options window's Cancel.
-    if (adding) {
-        rollback.remember(countKey);
+    if (adding)
         SaveValue(countKey, n, QString());
-    }
     QString reason;
     if (!SyncSettings(&reason)) {
-        // Nothing of this account reached the disk: take the writes back,
-        // leave the list as the disk has it and keep the user's input open.
-        rollback.restore();
+        // Nothing of this account reached the disk and the store took the
+        // writes back: leave the list as the disk has it and keep the
+        // user's input open.
         accounts::showWarning(this, QStringLiteral("ｱｶｳﾝﾄを保存できませんでした"), reason);
         return;
     }

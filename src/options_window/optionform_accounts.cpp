@@ -7,9 +7,9 @@
 #include "optionform.h"
 
 #include "FlexGrid.h"
+#include "KeySchema.h"
 #include "Module1.h"
 #include "StoreMessages.h"
-#include "StoreRollback.h"
 #include "accountform.h"
 
 #include <QPushButton>
@@ -82,30 +82,24 @@ void optionform::delbutton_Click()
     }
 
     const QString countKey = QStringLiteral("accountno");
-    accounts::StoreRollback rollback;
     // Every later account moves down one number; the record is not reset in
     // between, as a copy must keep what the stored account has.
     for (qint16 k = qint16(row + 1); k <= AccountCount && k > row; ++k) {
         LoadAccount(k);
-        const auto target = qint16(k - 1);
-        rollback.remember(accounts::accountKeys(target));
-        SaveAccount(target);
+        SaveAccount(qint16(k - 1));
     }
     // The former last number now lies beyond the count: remove it, so the
     // deleted account's password does not stay on disk.
-    const QStringList formerLast = accounts::accountKeys(AccountCount);
-    rollback.remember(formerLast);
-    for (const QString& key : formerLast)
+    for (const QString& key : quorvix::settings::AccountKeys(AccountCount))
         RemoveSetting(key);
     // The count goes with the records so that the options window's Cancel
     // cannot bring the deleted account back.
-    rollback.remember(countKey);
     SaveValue(countKey, qint16(AccountCount - 1), QString());
 
     QString reason;
     if (!SyncSettings(&reason)) {
-        // The disk still holds every account, and so does the list.
-        rollback.restore();
+        // The store took the writes back: the disk still holds every
+        // account, and so does the list.
         accounts::showWarning(this, QStringLiteral("ｱｶｳﾝﾄを削除できませんでした"), reason);
         return;
     }

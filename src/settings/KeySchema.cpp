@@ -82,4 +82,15 @@ QString IndexedKey(QStringView prefix, int index)
     return prefix.toString() + QString::number(index);
 }
 
+QStringList AccountKeys(qint16 n)
+{
+    static constexpr QStringView fields[] = {u"Aname", u"Hname", u"Portno",  u"Uname",
+                                             u"Passw", u"Check", u"Scolor1", u"Scolor2"};
+    QStringList keys;
+    keys.reserve(std::size(fields));
+    for (QStringView field : fields)
+        keys.append(IndexedKey(field, n));
+    return keys;
+}
+
 } // namespace quorvix::settings

@@ -8,6 +8,7 @@
 // interface and must not change.
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <span>
@@ -67,5 +68,8 @@ QString AgentnmDefault(const QString& windowsDirectory);
 
 // Indexed keys such as "Talkstr1" or "Actkind6": prefix and decimal index, no blank.
 QString IndexedKey(QStringView prefix, int index);
+
+// The eight keys of account n, in the order SaveAccount writes them.
+QStringList AccountKeys(qint16 n);
 
 } // namespace quorvix::settings

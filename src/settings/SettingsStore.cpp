@@ -136,18 +136,19 @@ QString SettingsStore::read(const QString& key, const QString& defaultText) cons
 
 void SettingsStore::write(const QString& key, const QString& text)
 {
-    beforeChange();
+    beforeChange(key);
     m_settings->setValue(key, text);
 }
 
 void SettingsStore::remove(const QString& key)
 {
-    beforeChange();
+    beforeChange(key);
     m_settings->remove(key);
 }
 
-void SettingsStore::beforeChange()
+void SettingsStore::beforeChange(const QString& key)
 {
+    m_before.try_emplace(key, m_settings->value(key));
     // Should anything write the buffer before our sync (a settings object
     // flushes when it is destroyed), the file must already be owner-only.
     if (!m_dirty)
@@ -161,8 +162,10 @@ bool SettingsStore::sync(QString* reason)
         reason->clear();
     if (!m_dirty)
         return true;
-    if (!ensureOwnerOnlyFile(filePath(), reason))
+    if (!ensureOwnerOnlyFile(filePath(), reason)) {
+        takeBackUnsyncedChanges();
         return false;
+    }
 
     // Opening writes the pending changes. When the file had changed on disk it
     // is read first, and a format error found there would hide the outcome of
@@ -178,10 +181,25 @@ bool SettingsStore::sync(QString* reason)
     if (status != QSettings::NoError) {
         if (reason)
             *reason = QStringLiteral("cannot write %1 (%2)").arg(filePath(), statusText(status));
+        takeBackUnsyncedChanges();
         return false;
     }
     m_dirty = false;
+    m_before.clear();
     return true;
+}
+
+void SettingsStore::takeBackUnsyncedChanges()
+{
+    // The restored values stay pending (the store stays dirty): the next sync
+    // writes them, which leaves the file as it was.
+    for (const auto& [key, value] : m_before) {
+        if (value.isValid())
+            m_settings->setValue(key, value);
+        else
+            m_settings->remove(key);
+    }
+    m_before.clear();
 }
 
 void SettingsStore::reload()
@@ -189,6 +207,7 @@ void SettingsStore::reload()
     m_settings.reset();
     m_settings = openStore();
     m_dirty = false;
+    m_before.clear();
 }
 
 QString SettingsStore::filePath() const

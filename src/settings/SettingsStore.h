@@ -6,11 +6,18 @@
 // until a sync. QSettings keeps the first error it meets for the lifetime of
 // an object, so sync() asks a fresh object, which shares Qt's per-file cache
 // (pending writes included) and writes them when it opens: its status tells
-// whether this particular write reached the disk. A refused write stays
-// pending in that cache and is retried by the next sync.
+// whether this particular write reached the disk.
+//
+// A refused sync takes the action's writes back: every key it touched is
+// returned to the text it had after the last successful sync. The caller has
+// told the user that nothing was saved, so no later action may carry those
+// writes to disk behind the user's back.
 
 #include <QString>
 
+#include <QVariant>
+
+#include <map>
 #include <memory>
 
 class QSettings;
@@ -39,10 +46,14 @@ public:
     bool hasPendingWrites() const { return m_dirty; }
 
 private:
-    void beforeChange();
+    void beforeChange(const QString& key);
+    void takeBackUnsyncedChanges();
 
     std::unique_ptr<QSettings> m_settings;
     bool m_dirty = false; // written or removed since the last successful sync
+    // Each key changed since the last successful sync, with the value it had
+    // then (an invalid QVariant: the key was absent).
+    std::map<QString, QVariant> m_before;
 };
 
 // A QSettings object on the store, positioned in the "setting" section.

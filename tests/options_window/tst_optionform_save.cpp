@@ -372,6 +372,13 @@ private slots:
         QVERIFY(box.text.contains(Module1::StoreFilePath()));
         QCOMPARE(w.form.talkcntbox->text(), u"8"_s);
 
+        // The refused options must not reach the disk with some later
+        // action's sync (an account saved before the user presses Cancel).
+        Module1::WriteSetting(u"Aname1"_s, u"later action"_s);
+        QVERIFY(Module1::SyncSettings());
+        QCOMPARE(storeFileContents().value(u"Talkcnt"_s), u"3"_s);
+        QCOMPARE(storeFileContents().value(u"Aname1"_s), u"later action"_s);
+
         // Once the folder is back, OK saves and ends.
         w.form.OkBt_Click();
         QCOMPARE(ending.size(), 1);
