@@ -29,7 +29,7 @@ test: build
 
 # The whole suite again under AddressSanitizer and UBSan.
 test-sanitize: deps
-	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DQUORVIX_SANITIZE=ON
+	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DQUORVIX_SANITIZE=ON -DQUORVIX_BUILD_BENCH=OFF
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	cd $(BUILD_ASAN) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -42,8 +42,9 @@ bench: deps
 
 # Bounded fuzzing of every libFuzzer target (clang).
 fuzz: deps
-	CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIX_FUZZ=ON -DBUILD_TESTING=OFF
-	cmake --build $(BUILD_FUZZ) -j $(JOBS)
+	CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIX_FUZZ=ON \
+	  -DBUILD_TESTING=OFF -DQUORVIX_BUILD_BENCH=OFF
+	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target fuzzers
 	./scripts/run-fuzzers.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
 
 package: build

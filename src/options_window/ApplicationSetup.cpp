@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -37,6 +38,8 @@ void setUpApplication(QApplication& app)
         delete translator;
 
     QApplication::setWindowIcon(controls::applicationIcon());
+    // Lets the desktop match the windows to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quorvix.QuorvixOptions"));
 
     // The file dialog shows a character file as the character itself.
     registerCharacterFilePreview();

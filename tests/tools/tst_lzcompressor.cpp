@@ -5,10 +5,8 @@
 #include "ReferenceDecoder.h"
 #include "TestMain.h"
 
-#ifdef QUORVIX_HAVE_AGENT_MODEL
 #include "AcsDecompressor.h"
 #include "AgentControl.h"
-#endif
 
 #include <QRandomGenerator>
 
@@ -38,9 +36,7 @@ private:
         const auto decoded = referenceDecode(packed, input.size());
         QVERIFY(decoded.has_value());
         QCOMPARE(*decoded, input);
-#ifdef QUORVIX_HAVE_AGENT_MODEL
         QCOMPARE(agent::decompressAcs(packed, input.size(), QStringLiteral("round trip")), input);
-#endif
     }
 
 private slots:
@@ -102,7 +98,6 @@ private slots:
         verifyRoundTrip(input);
     }
 
-#ifdef QUORVIX_HAVE_AGENT_MODEL
     void programDecoderRejectsWrongSizes()
     {
         const QByteArray packed = lzCompress(QByteArray(100, 'a'));
@@ -111,7 +106,6 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(agent::AgentError,
                                  agent::decompressAcs(packed, 101, QStringLiteral("long")));
     }
-#endif
 };
 
 QUORVIX_TEST_MAIN_CORE(LzCompressorTest)
