@@ -176,6 +176,10 @@ void optionform::loaddata()
     Notstrbox->setText(NotReadChars);
     for (std::size_t i = 1; i <= 6; ++i)
         Text1[i - 1]->setText(Talkstr[i]);
+    // A filled box shows the beginning of its text (the drive and folder of
+    // a long path, the first characters of the list), not its end.
+    for (QLineEdit* box : findChildren<QLineEdit*>())
+        box->setCursorPosition(0);
 
     // 12-13. Volume and speed; the bars' handlers run as they move.
     VolumeValue = readStoredInt32(u"Volval", kVolumeMin, kVolumeMax);
