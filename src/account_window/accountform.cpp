@@ -2,6 +2,7 @@
 
 #include "AppIcon.h"
 #include "ColorSwatch.h"
+#include "FormLayout.h"
 #include "PasswordBox.h"
 #include "Twips.h"
 
@@ -18,33 +19,19 @@
 
 namespace {
 
-const QString kFormFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
 constexpr double kFormFontPoints = 9.0;
 constexpr double kCaptionFontPoints = 9.75;
 
 constexpr int kMargin = 90;
-constexpr int kLine = 270;
+constexpr int kLine = controls::kLineTwips;
 constexpr int kButtonHeight = 255;
 constexpr int kLinePitch = 360;
 
-QFont formFont(double points)
-{
-    QFont font(kFormFontFamily);
-    font.setPointSizeF(points);
-    return font;
-}
-
-template <typename W> W* make(QWidget* parent, const QString& name)
-{
-    auto* widget = new W(parent);
-    widget->setObjectName(name);
-    return widget;
-}
-
-void place(QWidget* widget, int x, int y, int width, int height)
-{
-    widget->setGeometry(controls::twipsRect(x, y, width, height));
-}
+using controls::formFont;
+using controls::make;
+using controls::place;
+using controls::placeLabel;
+using controls::placeLabelEndingAt;
 
 QLabel* captionLabel(QWidget* parent, const QString& name, const QString& caption)
 {
@@ -57,22 +44,6 @@ QLabel* captionLabel(QWidget* parent, const QString& name, const QString& captio
 int widthTwips(const QWidget* widget)
 {
     return int(controls::pixelsToTwipsX(widget->sizeHint().width()) + 0.5);
-}
-
-// A caption whose right edge is at right (twips), vertically centred on its line.
-void placeEndingAt(QLabel* l, int right, int y, int height = kLine)
-{
-    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    const QRect r = controls::twipsRect(right, y, 0, height);
-    const int width = l->sizeHint().width();
-    l->setGeometry(r.x() - width, r.y(), width, r.height());
-}
-
-void placeAt(QLabel* l, int x, int y, int height = kLine)
-{
-    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    const QRect r = controls::twipsRect(x, y, 0, height);
-    l->setGeometry(r.x(), r.y(), l->sizeHint().width(), r.height());
 }
 
 QLineEdit* textBox(QWidget* parent, const QString& name, const QString& tip, const QString& text = QString())
@@ -120,27 +91,27 @@ void accountform::buildWindow()
     const int fieldX = kMargin + captionWidth + 60;
 
     // Line 1: the display name.
-    placeEndingAt(Label6[1], fieldX - 60, lineY[0]);
+    placeLabelEndingAt(Label6[1], fieldX - 60, lineY[0]);
     Accountname =
         textBox(this, QStringLiteral("Accountname"),
                 QStringLiteral("好きな名前を付けて下さい、省略すると「ﾕｰｻﾞｰ名@ﾒｰﾙｻｰﾊﾞ」になります"));
     place(Accountname, fieldX, lineY[0], 2955, kLine);
 
     // Line 2: the mail server and, at the right end, the port.
-    placeEndingAt(Label6[0], fieldX - 60, lineY[1]);
+    placeLabelEndingAt(Label6[0], fieldX - 60, lineY[1]);
     Hostname = textBox(this, QStringLiteral("Hostname"), QStringLiteral("ﾒｰﾙｻｰﾊﾞの名前を入れてください"));
     place(Hostname, fieldX, lineY[1], 2955, kLine);
     Portbox = textBox(this, QStringLiteral("Portbox"), QStringLiteral("通常は110のままでいいよ"),
                       QStringLiteral("110"));
     place(Portbox, right - 555, lineY[1], 555, kLine);
     Label7 = captionLabel(this, QStringLiteral("Label7"), QStringLiteral("ﾎﾟｰﾄ番号:"));
-    placeEndingAt(Label7, right - 555 - 60, lineY[1]);
+    placeLabelEndingAt(Label7, right - 555 - 60, lineY[1]);
 
     // Lines 3 and 4: user name and password, with the popup colours beside them.
-    placeEndingAt(Label1, fieldX - 60, lineY[2]);
+    placeLabelEndingAt(Label1, fieldX - 60, lineY[2]);
     UserName = textBox(this, QStringLiteral("UserName"), QStringLiteral("ﾕｰｻﾞｰ名(ｱｶｳﾝﾄ)を入れてください"));
     place(UserName, fieldX, lineY[2], 1515, kLine);
-    placeEndingAt(Label2, fieldX - 60, lineY[3]);
+    placeLabelEndingAt(Label2, fieldX - 60, lineY[3]);
     MailPassWord = make<controls::PasswordBox>(this, QStringLiteral("MailPassWord"));
     MailPassWord->setToolTip(QStringLiteral("ﾊﾟｽﾜｰﾄﾞを入れてください、*で表示されます"));
     place(MailPassWord, fieldX, lineY[3], 1515, kLine);
@@ -152,7 +123,7 @@ void accountform::buildWindow()
     {
         constexpr int swatchY = 330;
         Label3 = captionLabel(Frame1, QStringLiteral("Label3"), QStringLiteral("文字:"));
-        placeAt(Label3, 120, swatchY, kButtonHeight);
+        placeLabel(Label3, 120, swatchY, kButtonHeight);
         int x = 120 + widthTwips(Label3) + 45;
         Colorbox = make<controls::ColorSwatch>(Frame1, QStringLiteral("Colorbox"));
         Colorbox->setToolTip(QStringLiteral("ｸﾘｯｸすると色を選択できます"));
@@ -160,7 +131,7 @@ void accountform::buildWindow()
         place(Colorbox, x, swatchY, 495, 255);
         x += 495 + 210;
         Label5 = captionLabel(Frame1, QStringLiteral("Label5"), QStringLiteral("背景:"));
-        placeAt(Label5, x, swatchY, kButtonHeight);
+        placeLabel(Label5, x, swatchY, kButtonHeight);
         x += widthTwips(Label5) + 45;
         Colorbox2 = make<controls::ColorSwatch>(Frame1, QStringLiteral("Colorbox2"));
         Colorbox2->setToolTip(QStringLiteral("ｸﾘｯｸすると色を選択できます"));

@@ -2,6 +2,7 @@
 
 #include "AppIcon.h"
 #include "CharacterFilePreview.h"
+#include "FormLayout.h"
 
 #include <QApplication>
 #include <QFont>
@@ -14,8 +15,8 @@ namespace quorvix {
 
 namespace {
 
-// The face the windows are designed for, and the installed face drawn in its place.
-const QString kDesignFace = QStringLiteral("ＭＳ Ｐゴシック");
+// The installed face drawn in place of the face the windows are designed for.
+const QString& kDesignFace = controls::kFormFontFamily;
 const QString kInstalledFace = QStringLiteral("IPAPGothic");
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "DropDownList.h"
 #include "FlexGrid.h"
+#include "FormLayout.h"
 #include "RoundedShape.h"
 #include "TabControl.h"
 #include "Twips.h"
@@ -20,9 +21,6 @@
 
 namespace {
 
-// The face every caption is drawn in; the application maps it to an installed
-// Japanese proportional face.
-const QString kFormFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
 constexpr double kFormFontPoints = 9.0;
 constexpr double kTabFontPoints = 8.25;
 constexpr double kCaptionFontPoints = 9.75;
@@ -30,32 +28,19 @@ constexpr double kCaptionFontPoints = 9.75;
 // Page grid in twips: margin, the height of one line of text boxes and the
 // small square "..." buttons.
 constexpr int kMargin = 90;
-constexpr int kLine = 270;
+constexpr int kLine = controls::kLineTwips;
 constexpr int kButtonHeight = 255;
 constexpr int kComboHeight = 300;
 
-QFont formFont(double points)
-{
-    QFont font(kFormFontFamily);
-    font.setPointSizeF(points);
-    return font;
-}
-
-template <typename W> W* make(QWidget* parent, const QString& name)
-{
-    auto* widget = new W(parent);
-    widget->setObjectName(name);
-    return widget;
-}
+using controls::formFont;
+using controls::make;
+using controls::place;
+using controls::placeLabel;
+using controls::placeLabelEndingAt;
 
 QString indexed(QStringView name, int index)
 {
     return name + QLatin1Char('(') + QString::number(index) + QLatin1Char(')');
-}
-
-void place(QWidget* widget, int x, int y, int width, int height)
-{
-    widget->setGeometry(controls::twipsRect(x, y, width, height));
 }
 
 QLabel* label(QWidget* parent, const QString& name, const QString& caption)
@@ -63,23 +48,6 @@ QLabel* label(QWidget* parent, const QString& name, const QString& caption)
     auto* l = make<QLabel>(parent, name);
     l->setText(caption);
     return l;
-}
-
-// A label as wide as its caption, starting at x, vertically centred on a line.
-void placeLabel(QLabel* l, int x, int y, int height = kLine)
-{
-    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    const QRect r = controls::twipsRect(x, y, 0, height);
-    l->setGeometry(r.x(), r.y(), l->sizeHint().width(), r.height());
-}
-
-// A label as wide as its caption whose right edge is at right (twips).
-void placeLabelEndingAt(QLabel* l, int right, int y, int height = kLine)
-{
-    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    const QRect r = controls::twipsRect(right, y, 0, height);
-    const int width = l->sizeHint().width();
-    l->setGeometry(r.x() - width, r.y(), width, r.height());
 }
 
 QPushButton* button(QWidget* parent, const QString& name, const QString& caption)

@@ -1,0 +1,36 @@
+#include "FormLayout.h"
+
+#include "Twips.h"
+
+#include <QLabel>
+
+namespace controls {
+
+QFont formFont(double points)
+{
+    QFont font(kFormFontFamily);
+    font.setPointSizeF(points);
+    return font;
+}
+
+void place(QWidget* widget, int x, int y, int width, int height)
+{
+    widget->setGeometry(twipsRect(x, y, width, height));
+}
+
+void placeLabel(QLabel* label, int x, int y, int height)
+{
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    const QRect r = twipsRect(x, y, 0, height);
+    label->setGeometry(r.x(), r.y(), label->sizeHint().width(), r.height());
+}
+
+void placeLabelEndingAt(QLabel* label, int right, int y, int height)
+{
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const QRect r = twipsRect(right, y, 0, height);
+    const int width = label->sizeHint().width();
+    label->setGeometry(r.x() - width, r.y(), width, r.height());
+}
+
+} // namespace controls

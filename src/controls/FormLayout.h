@@ -1,0 +1,38 @@
+#pragma once
+
+// Small helpers both windows use to lay out their controls the way the
+// windows were designed: in twips, in the designed face, with every control
+// named so tests and tools can find it.
+
+#include <QFont>
+#include <QString>
+
+class QLabel;
+class QWidget;
+
+namespace controls {
+
+// The face every caption is drawn in; the application maps it to an
+// installed Japanese proportional face.
+inline const QString kFormFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
+// Height of one line of text boxes, in twips.
+inline constexpr int kLineTwips = 270;
+
+QFont formFont(double points);
+
+// A new child widget carrying its control name.
+template <typename W> W* make(QWidget* parent, const QString& name)
+{
+    auto* widget = new W(parent);
+    widget->setObjectName(name);
+    return widget;
+}
+
+// Places widget at x, y with the given size, all in twips.
+void place(QWidget* widget, int x, int y, int width, int height);
+// A label as wide as its caption, starting at x, vertically centred on its line.
+void placeLabel(QLabel* label, int x, int y, int height = kLineTwips);
+// A label as wide as its caption whose right edge is at right.
+void placeLabelEndingAt(QLabel* label, int right, int y, int height = kLineTwips);
+
+} // namespace controls
