@@ -8,6 +8,7 @@
 #include "AccountRows.h"
 #include "FlexGrid.h"
 #include "Module1.h"
+#include "StoreFiles.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -28,7 +29,9 @@
 
 namespace accounts::test {
 
-using StoreMap = QMap<QString, QString>;
+using quorvix::test::readStoreFile;
+using quorvix::test::storeFileContents;
+using quorvix::test::StoreMap;
 
 // Account k of the prepared store: distinct text in every field.
 inline Module1::AccountRecordType sampleAccount(int k)
@@ -70,28 +73,6 @@ inline void fillGridFromStore(controls::FlexGrid& grid)
         Module1::LoadAccount(k);
         accounts::appendAccountRow(grid, Module1::AccountRecord);
     }
-}
-
-// Every key of the store file as it is on disk, read from a copy so that
-// Qt's per-file cache cannot answer for the disk.
-inline StoreMap diskContents()
-{
-    StoreMap contents;
-    QTemporaryDir dir;
-    const QString copy = dir.filePath(QStringLiteral("copy.ini"));
-    if (!QFile::copy(Module1::StoreFilePath(), copy))
-        return contents;
-    QSettings settings(copy, QSettings::IniFormat);
-    settings.beginGroup(QStringLiteral("setting"));
-    for (const QString& key : settings.childKeys())
-        contents.insert(key, settings.value(key).toString());
-    return contents;
-}
-
-inline QByteArray diskBytes()
-{
-    QFile file(Module1::StoreFilePath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The eight stored fields of account k, from disk.

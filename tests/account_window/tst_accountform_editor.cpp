@@ -144,7 +144,7 @@ private slots:
 
         QVERIFY(!f->isVisible());
         QCOMPARE(f->result(), int(QDialog::Accepted));
-        const StoreMap disk = diskContents();
+        const StoreMap disk = storeFileContents();
         QCOMPARE(disk.value(u"Aname1"_s), u"taro@mail.example.jp"_s);
         QCOMPARE(disk.value(u"Hname1"_s), u"mail.example.jp"_s);
         QCOMPARE(disk.value(u"Portno1"_s), u"110"_s);
@@ -164,14 +164,14 @@ private slots:
     void addAsTheFourthAccount()
     {
         threeAccounts();
-        const StoreMap before = diskContents();
+        const StoreMap before = storeFileContents();
         accountform* f = open(std::nullopt);
         QTest::keyClicks(f->Accountname, u"Fourth"_s);
         QTest::keyClicks(f->Hostname, u"pop4"_s);
         QTest::mouseClick(f->Check1, Qt::LeftButton);
         QTest::mouseClick(f->Command1, Qt::LeftButton);
 
-        const StoreMap disk = diskContents();
+        const StoreMap disk = storeFileContents();
         QCOMPARE(disk.value(u"Aname4"_s), u"Fourth"_s);
         QCOMPARE(disk.value(u"Check4"_s), u"0"_s);
         QCOMPARE(disk.value(u"Uname4"_s), u"0"_s); // an empty text is stored as "0"
@@ -192,14 +192,14 @@ private slots:
     void addIsRefusedOnceTheCountIsFull()
     {
         Module1::AccountCount = 32767;
-        const QByteArray before = diskBytes();
+        const QByteArray before = readStoreFile();
         accountform* f = open(std::nullopt);
         QTest::keyClicks(f->Hostname, u"pop"_s);
         auto seen = answerMessageBox();
         QTest::mouseClick(f->Command1, Qt::LeftButton);
         QVERIFY(seen->shown);
         QVERIFY(f->isVisible());
-        QCOMPARE(diskBytes(), before);
+        QCOMPARE(readStoreFile(), before);
         QCOMPARE(Module1::AccountCount, qint16(32767));
         QCOMPARE(grid_->Rows(), 1);
     }
@@ -209,7 +209,7 @@ private slots:
     void editingRowTwoRewritesOnlyThatRowAndAccount()
     {
         threeAccounts();
-        const StoreMap before = diskContents();
+        const StoreMap before = storeFileContents();
         accountform* f = open(2);
         retype(f->Accountname, u"Renamed"_s);
         retype(f->Portbox, u"995"_s);
@@ -218,7 +218,7 @@ private slots:
         QTest::mouseClick(f->Command1, Qt::LeftButton);
 
         QVERIFY(!f->isVisible());
-        const StoreMap disk = diskContents();
+        const StoreMap disk = storeFileContents();
         QCOMPARE(disk.value(u"Aname2"_s), u"Renamed"_s);
         QCOMPARE(disk.value(u"Portno2"_s), u"995"_s);
         QCOMPARE(disk.value(u"Check2"_s), u"0"_s);
@@ -246,7 +246,7 @@ private slots:
         QTest::keyClicks(f->Hostname, u"first"_s);
         QTest::mouseClick(f->Command1, Qt::LeftButton);
 
-        const StoreMap disk = diskContents();
+        const StoreMap disk = storeFileContents();
         QCOMPARE(disk.value(u"Hname1"_s), u"first"_s);
         QCOMPARE(disk.value(u"Aname1"_s), u"@first"_s);
         QCOMPARE(disk.value(u"accountno"_s), u"1"_s);
@@ -275,7 +275,7 @@ private slots:
         QCOMPARE(f->Colorbox->BackColor(), 0x563412);
 
         QTest::mouseClick(f->Command1, Qt::LeftButton);
-        const StoreMap disk = diskContents();
+        const StoreMap disk = storeFileContents();
         QCOMPARE(disk.value(u"Scolor23"_s), u"0"_s);
         QCOMPARE(disk.value(u"Scolor13"_s), QString::number(0x563412));
         QCOMPARE(grid_->cellBackColorAt(3, 0), 0);
@@ -295,7 +295,7 @@ private slots:
     {
         QFETCH(bool, titleBar);
         threeAccounts();
-        const QByteArray before = diskBytes();
+        const QByteArray before = readStoreFile();
         accountform* f = open(2);
         retype(f->Accountname, u"Changed"_s);
         retype(f->Hostname, u"other"_s);
@@ -307,7 +307,7 @@ private slots:
 
         QVERIFY(!f->isVisible());
         QCOMPARE(f->result(), int(QDialog::Rejected));
-        QCOMPARE(diskBytes(), before);
+        QCOMPARE(readStoreFile(), before);
         QCOMPARE(grid_->TextMatrix(2, 0), u"Acc2(pop2.example.jp)"_s);
         QCOMPARE(grid_->cellBackColorAt(2, 0), sampleAccount(2).Scolor2);
         // The next opening shows what is stored.
@@ -332,7 +332,7 @@ private slots:
     {
         QFETCH(QString, port);
         threeAccounts();
-        const QByteArray before = diskBytes();
+        const QByteArray before = readStoreFile();
         accountform* f = open(1);
         retype(f->Portbox, port);
         f->UserName->setFocus();
@@ -346,7 +346,7 @@ private slots:
         QCOMPARE(f->focusWidget(), f->Portbox);
         QCOMPARE(f->Portbox->text(), port);
         QCOMPARE(f->Accountname->text(), u"Acc1"_s);
-        QCOMPARE(diskBytes(), before);
+        QCOMPARE(readStoreFile(), before);
         QCOMPARE(grid_->TextMatrix(1, 0), u"Acc1(pop1.example.jp)"_s);
     }
 
@@ -357,13 +357,13 @@ private slots:
         retype(f->Portbox, u"32767"_s);
         QTest::mouseClick(f->Command1, Qt::LeftButton);
         QVERIFY(!f->isVisible());
-        QCOMPARE(diskContents().value(u"Portno1"_s), u"32767"_s);
+        QCOMPARE(storeFileContents().value(u"Portno1"_s), u"32767"_s);
     }
 
     void aPasswordCodePage932CannotCarryIsRefused()
     {
         threeAccounts();
-        const QByteArray before = diskBytes();
+        const QByteArray before = readStoreFile();
         accountform* f = open(2);
         f->MailPassWord->setText(u"ab€c"_s); // the euro sign has no code in code page 932
         auto seen = answerMessageBox();
@@ -372,7 +372,7 @@ private slots:
         QVERIFY(seen->shown);
         QVERIFY(seen->text.contains(u"€"_s));
         QVERIFY(f->isVisible());
-        QCOMPARE(diskBytes(), before);
+        QCOMPARE(readStoreFile(), before);
         QCOMPARE(Module1::AccountCount, qint16(3));
     }
 
@@ -383,7 +383,7 @@ private slots:
         f->MailPassWord->setText(u"あいう"_s);
         QTest::mouseClick(f->Command1, Qt::LeftButton);
         QVERIFY(!f->isVisible());
-        QCOMPARE(Module1::DecodePassword(diskContents().value(u"Passw1"_s)), u"あいう"_s);
+        QCOMPARE(Module1::DecodePassword(storeFileContents().value(u"Passw1"_s)), u"あいう"_s);
     }
 
     void aRefusedWriteKeepsTheWindowAndTheList_data()
@@ -397,7 +397,7 @@ private slots:
     {
         QFETCH(bool, adding);
         threeAccounts();
-        const QByteArray before = diskBytes();
+        const QByteArray before = readStoreFile();
         accountform* f = open(adding ? std::nullopt : std::optional<qint16>(2));
         retype(f->Accountname, u"Kept"_s);
         retype(f->Hostname, u"kept.example.jp"_s);
@@ -414,19 +414,19 @@ private slots:
         QCOMPARE(grid_->Rows(), 4);
         QCOMPARE(grid_->TextMatrix(2, 0), u"Acc2(pop2.example.jp)"_s);
         QCOMPARE(Module1::AccountCount, qint16(3));
-        QCOMPARE(diskBytes(), before);
+        QCOMPARE(readStoreFile(), before);
         // Nothing of the refused write reaches the disk with a later sync.
         QCOMPARE(Module1::ReadSetting(u"Aname2"_s, QString()), u"Acc2"_s);
         QCOMPARE(Module1::ReadSetting(u"Aname4"_s, u"absent"_s), u"absent"_s);
-        const StoreMap disk = diskContents();
+        const StoreMap disk = storeFileContents();
         QVERIFY(Module1::SyncSettings());
-        QCOMPARE(diskContents(), disk);
+        QCOMPARE(storeFileContents(), disk);
 
         // Once the store can be written again, OK goes through.
         QTest::mouseClick(f->Command1, Qt::LeftButton);
         QVERIFY(!f->isVisible());
         const int n = adding ? 4 : 2;
-        QCOMPARE(diskContents().value(u"Aname"_s + QString::number(n)), u"Kept"_s);
+        QCOMPARE(storeFileContents().value(u"Aname"_s + QString::number(n)), u"Kept"_s);
         QCOMPARE(grid_->TextMatrix(n, 0), u"Kept(kept.example.jp)"_s);
     }
 };

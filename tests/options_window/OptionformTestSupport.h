@@ -7,6 +7,7 @@
 #include "AcsBuilder.h"
 #include "KeySchema.h"
 #include "Module1.h"
+#include "StoreFiles.h"
 #include "TestMain.h"
 
 #include <QAbstractButton>
@@ -26,8 +27,6 @@
 
 namespace quorvix::test {
 
-using StoreMap = QMap<QString, QString>;
-
 // Starts from a store with no file and nothing pending, then writes keys.
 inline void prepareStore(const StoreMap& keys)
 {
@@ -37,28 +36,6 @@ inline void prepareStore(const StoreMap& keys)
         Module1::WriteSetting(it.key(), it.value());
     if (!keys.isEmpty())
         QVERIFY(Module1::SyncSettings());
-}
-
-inline QByteArray storeFileBytes()
-{
-    QFile file(Module1::StoreFilePath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Every key of the store file as it is on disk. A copy is read so that Qt's
-// per-file cache, which the program's own store shares, cannot answer instead.
-inline StoreMap storeFileContents()
-{
-    StoreMap contents;
-    QTemporaryDir dir;
-    const QString copy = dir.filePath(QStringLiteral("copy.ini"));
-    if (!QFile::copy(Module1::StoreFilePath(), copy))
-        return contents;
-    QSettings settings(copy, QSettings::IniFormat);
-    settings.beginGroup(QStringLiteral("setting"));
-    for (const QString& key : settings.childKeys())
-        contents.insert(key, settings.value(key).toString());
-    return contents;
 }
 
 // OK and Cancel end the program with QCoreApplication::exit(). With no event

@@ -137,7 +137,7 @@ private slots:
         QCOMPARE(Module1::SelectedRow, qint16(2));
         // Delete takes the row the user sees.
         QTest::mouseClick(f->delbutton, Qt::LeftButton);
-        const StoreMap disk = diskContents();
+        const StoreMap disk = storeFileContents();
         QCOMPARE(disk.value(u"Aname2"_s), u"Acc3"_s);
         QCOMPARE(disk.value(u"Aname1"_s), u"Acc1"_s);
     }
@@ -160,7 +160,7 @@ private slots:
         QCOMPARE(Module1::EditMode, qint16(1));
         QCOMPARE(f->accountList->Rows(), 4);
         QCOMPARE(f->accountList->TextMatrix(2, 0), u"Second(pop2.example.jp)"_s);
-        QCOMPARE(diskContents().value(u"Aname2"_s), u"Second"_s);
+        QCOMPARE(storeFileContents().value(u"Aname2"_s), u"Second"_s);
         QCOMPARE(Module1::AccountCount, qint16(3));
         // Edit leaves the buttons as they were.
         QVERIFY(f->editbutton->isEnabled());
@@ -223,7 +223,7 @@ private slots:
         });
         QTest::mouseClick(f->addbutton, Qt::LeftButton);
         QVERIFY(*answered);
-        const StoreMap disk = diskContents();
+        const StoreMap disk = storeFileContents();
         QCOMPARE(disk.value(u"Aname4"_s), u"shiro@pop4"_s);
         QCOMPARE(disk.value(u"accountno"_s), u"4"_s);
         QCOMPARE(f->accountList->Rows(), 5);
@@ -238,7 +238,7 @@ private slots:
     void cancelledAddAndEditWriteNothing()
     {
         optionform* f = openOptions(2);
-        const QByteArray before = diskBytes();
+        const QByteArray before = readStoreFile();
         auto added = answerAccountWindow([](accountform* w) {
             QTest::keyClicks(w->Hostname, u"never"_s);
             w->close();
@@ -252,7 +252,7 @@ private slots:
         });
         QTest::mouseClick(f->editbutton, Qt::LeftButton);
         QVERIFY(*edited);
-        QCOMPARE(diskBytes(), before);
+        QCOMPARE(readStoreFile(), before);
         QCOMPARE(f->accountList->Rows(), 3);
         QCOMPARE(f->accountList->TextMatrix(1, 0), u"Acc1(pop1.example.jp)"_s);
         QCOMPARE(Module1::AccountCount, qint16(2));
@@ -293,7 +293,7 @@ private slots:
         QCOMPARE(f->accountList->Rows(), 2);
         QCOMPARE(Module1::AccountCount, qint16(1));
         QCOMPARE(Module1::SelectedRow, qint16(1));
-        const StoreMap disk = diskContents();
+        const StoreMap disk = storeFileContents();
         QCOMPARE(disk.value(u"Hname1"_s), u"first"_s);
         QCOMPARE(disk.value(u"accountno"_s), u"1"_s);
     }
@@ -312,11 +312,11 @@ private slots:
     {
         QFETCH(int, row);
         optionform* f = openOptions(3);
-        const StoreMap before = diskContents();
+        const StoreMap before = storeFileContents();
         pressRow(f->accountList, row);
         QTest::mouseClick(f->delbutton, Qt::LeftButton);
 
-        const StoreMap disk = diskContents();
+        const StoreMap disk = storeFileContents();
         int n = 1;
         for (int old = 1; old <= 3; ++old) {
             if (old == row)
@@ -343,7 +343,7 @@ private slots:
         QTest::mouseClick(f->delbutton, Qt::LeftButton);
         QCOMPARE(f->accountList->Rows(), 1);
         QCOMPARE(Module1::SelectedRow, qint16(0));
-        const StoreMap disk = diskContents();
+        const StoreMap disk = storeFileContents();
         QCOMPARE(disk.value(u"accountno"_s), u"0"_s);
         QVERIFY(diskAccount(disk, 1).isEmpty());
         pressBelowTheRows(f->accountList);
@@ -353,7 +353,7 @@ private slots:
     void aRefusedDeleteKeepsEveryAccount()
     {
         optionform* f = openOptions(3);
-        const StoreMap before = diskContents();
+        const StoreMap before = storeFileContents();
         pressRow(f->accountList, 1);
         std::shared_ptr<SeenBox> seen;
         {
@@ -370,11 +370,11 @@ private slots:
         QCOMPARE(Module1::ReadSetting(u"Aname1"_s, QString()), u"Acc1"_s);
         // A later sync writes nothing of the refused Delete.
         QVERIFY(Module1::SyncSettings());
-        QCOMPARE(diskContents(), before);
+        QCOMPARE(storeFileContents(), before);
         // Once the store can be written, Delete goes through.
         QTest::mouseClick(f->delbutton, Qt::LeftButton);
         QCOMPARE(f->accountList->Rows(), 3);
-        QCOMPARE(diskContents().value(u"Aname1"_s), u"Acc2"_s);
+        QCOMPARE(storeFileContents().value(u"Aname1"_s), u"Acc2"_s);
     }
 };
 

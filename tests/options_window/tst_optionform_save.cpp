@@ -260,7 +260,7 @@ private slots:
     void cancelWritesNothing()
     {
         LoadedForm w(nonDefaultStore(sample_));
-        const QByteArray before = storeFileBytes();
+        const QByteArray before = readStoreFile();
         QSignalSpy ending(&w.form, &optionform::programEnding);
         w.form.timerbox1->setText(u"99"_s);
         w.form.option2->setChecked(true);
@@ -270,19 +270,19 @@ private slots:
         QCOMPARE(ending.size(), 1);
         QVERIFY(writes.keys.isEmpty());
         QVERIFY(Module1::SyncSettings());
-        QCOMPARE(storeFileBytes(), before);
+        QCOMPARE(readStoreFile(), before);
     }
 
     void titleBarCloseIsCancel()
     {
         LoadedForm w(nonDefaultStore(sample_));
-        const QByteArray before = storeFileBytes();
+        const QByteArray before = readStoreFile();
         QSignalSpy ending(&w.form, &optionform::programEnding);
         WriteRecorder writes;
         w.form.close();
         QCOMPARE(ending.size(), 1);
         QVERIFY(writes.keys.isEmpty());
-        QCOMPARE(storeFileBytes(), before);
+        QCOMPARE(readStoreFile(), before);
     }
 
     // A typed number that is not a 16-bit whole number: the field is named,
@@ -320,7 +320,7 @@ private slots:
         w.form.option1->setChecked(true); // the stored popup is off, which locks timerbox2
         box->setText(typed);
         w.form.SSTab1->setCurrentIndex(3);
-        const QByteArray before = storeFileBytes();
+        const QByteArray before = readStoreFile();
         QSignalSpy ending(&w.form, &optionform::programEnding);
         WriteRecorder writes;
         w.form.OkBt_Click();
@@ -335,7 +335,7 @@ private slots:
         QCOMPARE(w.form.focusWidget(), box);
         QCOMPARE(box->text(), typed); // nothing typed is lost
         QVERIFY(Module1::SyncSettings());
-        QCOMPARE(storeFileBytes(), before);
+        QCOMPARE(readStoreFile(), before);
 
         // Once corrected, OK saves and ends.
         box->setText(u"5"_s);

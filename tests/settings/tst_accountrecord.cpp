@@ -2,7 +2,7 @@
 // its skip-on-failure steps, saving through the save rule, and Delete's copies.
 
 #include "Module1.h"
-#include "StoreFileHelpers.h"
+#include "StoreFiles.h"
 #include "TestMain.h"
 
 using namespace Module1;

@@ -2,7 +2,7 @@
 // round trips through the INI file, durability, permissions and failures.
 
 #include "Module1.h"
-#include "StoreFileHelpers.h"
+#include "StoreFiles.h"
 #include "TestMain.h"
 
 #include <QDir>

@@ -1,18 +1,23 @@
 #pragma once
 
 // Helpers for tests that prepare the store file by hand, the way another
-// program writing the same file would.
+// program writing the same file would, and read back what is on disk.
 
 #include "Module1.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <unistd.h>
 
 namespace quorvix::test {
+
+using StoreMap = QMap<QString, QString>;
 
 // QSettings notices a changed file by its size and modification time; give
 // every prepared file a time of its own so that two files of equal size
@@ -46,6 +51,22 @@ inline QByteArray readStoreFile()
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+// Every key of the store file as it is on disk. A copy is read so that Qt's
+// per-file cache, which the program's own store shares, cannot answer instead.
+inline StoreMap storeFileContents()
+{
+    StoreMap contents;
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("copy.ini"));
+    if (!QFile::copy(Module1::StoreFilePath(), copy))
+        return contents;
+    QSettings settings(copy, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("setting"));
+    for (const QString& key : settings.childKeys())
+        contents.insert(key, settings.value(key).toString());
+    return contents;
 }
 
 // Starts a test with no store file and nothing pending.
