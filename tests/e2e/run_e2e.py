@@ -239,7 +239,7 @@ def main():
     parser.add_argument("--expected", required=True)
     parser.add_argument("--artifacts", required=True)
     args = parser.parse_args()
-    xsession.require_tools("Xvfb", "xdotool")
+    xsession.require_tools("Xvfb", "xdotool", "xdpyinfo")
     os.makedirs(args.artifacts, exist_ok=True)
 
     server = xsession.XServer()

@@ -51,9 +51,12 @@ class XServer:
         self.height = height
         read_end, write_end = os.pipe()
         # -br: a black root window, so anything drawn on it stands out.
+        # -noreset: without it the server resets whenever its last client
+        # leaves (a finished xdotool call), and a program connecting during
+        # the reset fails to start.
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             "%dx%dx24" % (width, height), "-br", "-nolisten", "tcp", "-dpi", "96"],
+             "%dx%dx24" % (width, height), "-br", "-noreset", "-nolisten", "tcp", "-dpi", "96"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
@@ -67,6 +70,15 @@ class XServer:
             self.process.kill()
             raise Failure("Xvfb did not start")
         self.display = ":" + number.decode().strip()
+        # Xvfb announces its number once it listens; make sure it also
+        # answers a client before the program under test is started.
+        wait_for("the X server %s to answer" % self.display, self._answers, 15.0)
+
+    def _answers(self):
+        if self.process.poll() is not None:
+            raise Failure("Xvfb on %s ended with code %s" % (self.display, self.process.returncode))
+        return subprocess.run(["xdpyinfo"], env=self.env(), stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=10).returncode == 0
 
     def env(self, extra=None):
         env = dict(os.environ)

@@ -163,9 +163,9 @@ def main():
     parser.add_argument("--build-dir", required=True)
     args = parser.parse_args()
     tools = {"layout": ("desktop-file-validate", "appstreamcli"),
-             "relocated": ("Xvfb", "xdotool"),
+             "relocated": ("Xvfb", "xdotool", "xdpyinfo"),
              "deb": ("cpack", "dpkg-deb", "dpkg-shlibdeps", "desktop-file-validate", "appstreamcli",
-                     "Xvfb", "xdotool")}[args.check]
+                     "Xvfb", "xdotool", "xdpyinfo")}[args.check]
     xsession.require_tools(*tools)
     try:
         with tempfile.TemporaryDirectory() as workdir:
