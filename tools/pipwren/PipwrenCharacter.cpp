@@ -28,7 +28,7 @@ struct Layer
     int patchOver = -1;
 };
 
-struct FrameSpec
+struct FramePlan
 {
     QList<Layer> layers;
     quint16 duration = 10;
@@ -37,11 +37,11 @@ struct FrameSpec
     quint16 sound = kNoSound;
 };
 
-struct AnimationSpec
+struct AnimationPlan
 {
     QString name;
     Transition transition = Transition::ExitBranches;
-    QList<FrameSpec> frames;
+    QList<FramePlan> frames;
     bool endFrame = true;
 };
 
@@ -57,19 +57,19 @@ public:
         return int(poses_.size() - 1);
     }
 
-    FrameSpec frame(const WrenPose& p, quint16 duration, int exit = kEnd)
+    FramePlan frame(const WrenPose& p, quint16 duration, int exit = kEnd)
     {
-        return FrameSpec{{Layer{pose(p), -1}}, duration, exit, {}, kNoSound};
+        return FramePlan{{Layer{pose(p), -1}}, duration, exit, {}, kNoSound};
     }
 
     // The base pose with a patch of another pose over it (first image on top).
-    FrameSpec patched(const WrenPose& base, const WrenPose& patch, quint16 duration, int exit = kEnd)
+    FramePlan patched(const WrenPose& base, const WrenPose& patch, quint16 duration, int exit = kEnd)
     {
         const int b = pose(base);
-        return FrameSpec{{Layer{pose(patch), b}, Layer{b, -1}}, duration, exit, {}, kNoSound};
+        return FramePlan{{Layer{pose(patch), b}, Layer{b, -1}}, duration, exit, {}, kNoSound};
     }
 
-    void add(AnimationSpec spec) { animations_.append(std::move(spec)); }
+    void add(AnimationPlan plan) { animations_.append(std::move(plan)); }
 
     void assemble(AcsCharacter& c);
 
@@ -85,7 +85,7 @@ private:
     }
 
     QList<WrenPose> poses_;
-    QList<AnimationSpec> animations_;
+    QList<AnimationPlan> animations_;
     std::map<QByteArray, quint32> imageIndices_;
 };
 
@@ -126,12 +126,12 @@ void Assembly::assemble(AcsCharacter& c)
     for (const QImage& image : painted)
         indexed.append(quantizer.quantize(image));
 
-    for (const AnimationSpec& spec : animations_) {
+    for (const AnimationPlan& plan : animations_) {
         Animation animation;
-        animation.name = spec.name;
-        animation.transition = spec.transition;
-        const int endIndex = int(spec.frames.size());
-        for (const FrameSpec& f : spec.frames) {
+        animation.name = plan.name;
+        animation.transition = plan.transition;
+        const int endIndex = int(plan.frames.size());
+        for (const FramePlan& f : plan.frames) {
             Frame frame;
             for (const Layer& layer : f.layers) {
                 if (layer.patchOver < 0) {
@@ -147,14 +147,14 @@ void Assembly::assemble(AcsCharacter& c)
             frame.duration = f.duration;
             frame.sound = f.sound;
             frame.branches = f.branches;
-            if (spec.transition == Transition::ExitBranches)
-                frame.exitBranch = qint16(f.exit == kEnd ? (spec.endFrame ? endIndex : kExitEnds) : f.exit);
+            if (plan.transition == Transition::ExitBranches)
+                frame.exitBranch = qint16(f.exit == kEnd ? (plan.endFrame ? endIndex : kExitEnds) : f.exit);
             animation.frames.append(frame);
         }
-        if (spec.endFrame) {
+        if (plan.endFrame) {
             Frame end;
             end.duration = 0;
-            end.exitBranch = spec.transition == Transition::ExitBranches ? kExitEnds : kNoExit;
+            end.exitBranch = plan.transition == Transition::ExitBranches ? kExitEnds : kNoExit;
             animation.frames.append(end);
         }
         c.animations.append(animation);
@@ -173,7 +173,7 @@ void addAnimations(Assembly& a)
 
     // Show: flies in from the upper left, lands with a bounce and chirps.
     {
-        AnimationSpec s{u"Show"_s, Transition::None, {}, true};
+        AnimationPlan s{u"Show"_s, Transition::None, {}, true};
         const auto flying = [](double x, double y, double wing, double scale) {
             WrenPose p;
             p.offset = {x, y};
@@ -199,15 +199,15 @@ void addAnimations(Assembly& a)
         chirp.singing = true;
         chirp.headTilt = -6;
         s.frames.append(
-            QList<FrameSpec>{a.frame(landing, 8), a.frame(settle, 7), a.frame(chirp, 30), a.frame(rest, 10)});
+            QList<FramePlan>{a.frame(landing, 8), a.frame(settle, 7), a.frame(chirp, 30), a.frame(rest, 10)});
         s.frames[6].sound = kChirp;
-        for (FrameSpec& f : s.frames)
+        for (FramePlan& f : s.frames)
             f.exit = kNoExit;
         a.add(s);
     }
     // Hide: crouches, springs up and flies off to the upper right.
     {
-        AnimationSpec s{u"Hide"_s, Transition::None, {}, true};
+        AnimationPlan s{u"Hide"_s, Transition::None, {}, true};
         WrenPose crouch;
         crouch.squash = 0.14;
         crouch.wingLift = 0.2;
@@ -229,7 +229,7 @@ void addAnimations(Assembly& a)
             p.scale = step[3];
             s.frames.append(a.frame(p, 6));
         }
-        for (FrameSpec& f : s.frames)
+        for (FramePlan& f : s.frames)
             f.exit = kNoExit;
         a.add(s);
     }
@@ -266,7 +266,7 @@ void addAnimations(Assembly& a)
         WrenPose hello = wing(1.0);
         hello.beakOpen = true;
         hello.singing = true;
-        AnimationSpec s{u"Greet"_s,
+        AnimationPlan s{u"Greet"_s,
                         Transition::ExitBranches,
                         {a.frame(bow1, 8, 7), a.frame(bow2, 14, 0), a.frame(wing(0.35), 6, 6),
                          a.frame(wing(0.75), 6, 5), a.frame(hello, 40, 5), a.frame(wing(0.75), 6, 6),
@@ -283,7 +283,7 @@ void addAnimations(Assembly& a)
             p.headTilt = tilt;
             return p;
         };
-        AnimationSpec s{u"Wave"_s,
+        AnimationPlan s{u"Wave"_s,
                         Transition::ExitBranches,
                         {a.frame(wing(0.4, 0), 6, 7), a.frame(wing(0.8, -2), 6, 6),
                          a.frame(wing(1.1, -4), 10, 6), a.frame(wing(0.72, -4), 10, 6),
@@ -319,7 +319,7 @@ void addAnimations(Assembly& a)
         joy.singing = true;
         joy.headTilt = -8;
         joy.wingLift = 0.2;
-        AnimationSpec s{u"Congratulate"_s,
+        AnimationPlan s{u"Congratulate"_s,
                         Transition::ExitBranches,
                         {a.frame(crouch, 8, 9), a.frame(air(-16, 1.0), 7, 4), a.frame(air(-22, -0.4), 7, 4),
                          a.frame(air(-14, 1.0), 7, 4), a.frame(land, 7, 9), a.frame(air(-16, 1.0), 7, 8),
@@ -337,7 +337,7 @@ void addAnimations(Assembly& a)
             p.eyeOpen = eye;
             return p;
         };
-        AnimationSpec s{u"Read"_s,
+        AnimationPlan s{u"Read"_s,
                         Transition::ExitBranches,
                         {a.frame(look(10), 10, 9), a.frame(look(24), 8, 0), a.frame(look(36), 50, 7),
                          a.frame(look(40), 40, 7), a.frame(look(36, 0.5), 4, 7), a.frame(look(36, 0.0), 6, 7),
@@ -403,7 +403,7 @@ void addAnimations(Assembly& a)
         call.beakOpen = true;
         call.singing = true;
         call.headTilt = -6;
-        AnimationSpec s{u"GetAttention"_s,
+        AnimationPlan s{u"GetAttention"_s,
                         Transition::ExitBranches,
                         {a.frame(crouch, 6, 2), a.frame(hop, 6, 2), a.frame(crouch, 6, 6), a.frame(hop, 6, 4),
                          a.frame(crouch, 6, 6), a.frame(call, 40, 6), a.frame(rest, 10)},
