@@ -5,7 +5,8 @@ build="$1"; seconds="${2:-60}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 found=0
 for fuzzer in "$build"/fuzz/*/fuzz_*; do
-  [ -x "$fuzzer" ] || continue
+  # Only the executables: automoc leaves folders with the same prefix.
+  [ -f "$fuzzer" ] && [ -x "$fuzzer" ] || continue
   found=1
   name="$(basename "$fuzzer")"
   seeds="$root/fuzz/${name#fuzz_}/corpus"
