@@ -7,6 +7,7 @@
 
 #include "optionform.h"
 
+#include "AccountRows.h"
 #include "CommonDialogs.h"
 #include "DropDownList.h"
 #include "FlexGrid.h"
@@ -61,11 +62,6 @@ qint16 readCheckBoxValue(QStringView key)
     return readStoredInt16(key, 0, 1);
 }
 
-QString accountRowText(const Module1::AccountRecordType& account)
-{
-    return account.Aname + u'(' + account.Hname + u")\t" + (account.Check != 0 ? u"○"_s : u"×"_s);
-}
-
 // Ticks or clears a box the way the old check boxes took a value: the box's
 // handler runs only when the value really changes.
 void setCheckValue(QCheckBox* box, qint16 value)
@@ -93,13 +89,7 @@ void optionform::loaddata()
         for (qint16 n = 1; n <= Module1::AccountCount; ++n) {
             Module1::ResetAccount();
             Module1::LoadAccount(n);
-            accountList->AddItem(accountRowText(Module1::AccountRecord));
-            accountList->setRow(accountList->Rows() - 1);
-            for (int col = 0; col < 2; ++col) {
-                accountList->setCol(col);
-                accountList->setCellForeColor(Module1::AccountRecord.Scolor1);
-                accountList->setCellBackColor(Module1::AccountRecord.Scolor2);
-            }
+            accounts::appendAccountRow(*accountList, Module1::AccountRecord);
         }
         accountList->show();
     }
