@@ -9,6 +9,7 @@
 #include "Module1.h"
 #include "StoreFiles.h"
 #include "TestMain.h"
+#include "optionform.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -157,5 +158,24 @@ inline QString someCharacterFile()
         return dir + QStringLiteral("/HappyFace.acs");
     return QString();
 }
+
+// The options window shown (so its load runs) on the given store, or on the
+// store as the test left it, with every message box answered and no sound.
+struct LoadedForm
+{
+    LoadedForm() { showQuietly(); }
+    explicit LoadedForm(const StoreMap& store)
+    {
+        prepareStore(store);
+        showQuietly();
+    }
+    void showQuietly()
+    {
+        form.Agent1.Characters().setSoundEnabled(false);
+        form.show();
+    }
+    MessageBoxAnswerer boxes;
+    optionform form;
+};
 
 } // namespace quorvix::test

@@ -18,18 +18,6 @@ using namespace quorvix::options;
 
 namespace {
 
-struct LoadedForm
-{
-    explicit LoadedForm(const StoreMap& store)
-    {
-        prepareStore(store);
-        form.Agent1.Characters().setSoundEnabled(false);
-        form.show();
-    }
-    MessageBoxAnswerer boxes;
-    optionform form;
-};
-
 StoreMap storeWith(const QString& agentFile, const QStringList& actkind = {})
 {
     StoreMap store{{u"Agentnm"_s, agentFile}};

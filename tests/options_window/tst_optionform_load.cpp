@@ -22,17 +22,6 @@ namespace settings = quorvix::settings;
 namespace {
 
 // A window loaded from the current store; message boxes are answered.
-struct LoadedForm
-{
-    LoadedForm()
-    {
-        form.Agent1.Characters().setSoundEnabled(false);
-        form.show();
-    }
-    MessageBoxAnswerer boxes;
-    optionform form;
-};
-
 StoreMap missingAgent()
 {
     return {{u"Agentnm"_s, u"\\no\\such\\folder\\Nobody.acs"_s}};

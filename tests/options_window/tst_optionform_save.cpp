@@ -21,18 +21,6 @@ namespace settings = quorvix::settings;
 
 namespace {
 
-struct LoadedForm
-{
-    explicit LoadedForm(const StoreMap& store)
-    {
-        prepareStore(store);
-        form.Agent1.Characters().setSoundEnabled(false);
-        form.show();
-    }
-    MessageBoxAnswerer boxes;
-    optionform form;
-};
-
 const QStringList kWriteOrder = {
     u"Talkstr1"_s,      u"Actkind1"_s,      u"Talkstr2"_s,     u"Actkind2"_s,     u"Talkstr3"_s,
     u"Actkind3"_s,      u"Talkstr4"_s,      u"Actkind4"_s,     u"Talkstr5"_s,     u"Actkind5"_s,
@@ -121,7 +109,7 @@ private slots:
     // every key but the two positions, with exactly the default texts.
     void firstRunOkWritesEveryDefault()
     {
-        LoadedForm w({});
+        LoadedForm w(StoreMap{});
         QSignalSpy ending(&w.form, &optionform::programEnding);
         WriteRecorder writes;
         w.form.OkBt_Click();
