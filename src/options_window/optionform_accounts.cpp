@@ -84,8 +84,8 @@ void optionform::delbutton_Click()
     const QString countKey = QStringLiteral("accountno");
     // Every later account moves down one number; the record is not reset in
     // between, as a copy must keep what the stored account has.
-    for (qint16 k = qint16(row + 1); k <= AccountCount && k > row; ++k) {
-        LoadAccount(k);
+    for (int k = row + 1; k <= AccountCount; ++k) {
+        LoadAccount(qint16(k));
         SaveAccount(qint16(k - 1));
     }
     // The former last number now lies beyond the count: remove it, so the

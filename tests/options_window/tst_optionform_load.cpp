@@ -7,12 +7,14 @@
 #include "CommonDialogs.h"
 #include "DropDownList.h"
 #include "FlexGrid.h"
+#include "accountform.h"
 #include "optionform.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 
 using namespace Qt::StringLiterals;
@@ -172,6 +174,70 @@ private slots:
         QCOMPARE(grid->Row(), accounts); // the last row appended stays current
     }
 
+    // The largest count a 16-bit number holds still ends the load; the
+    // records need not be there (absent ones show as new accounts).
+    void theLargestAccountCountOpens()
+    {
+        StoreMap store = missingAgent();
+        store.insert(u"accountno"_s, u"32767"_s);
+        addAccount(store, 32767, u"last"_s, u"mailhost"_s, u"1"_s, 0, 16777088);
+        prepareStore(store);
+        LoadedForm w;
+        controls::FlexGrid* grid = w.form.accountList;
+        QCOMPARE(Module1::AccountCount, qint16(32767));
+        QCOMPARE(grid->Rows(), 32768);
+        QCOMPARE(grid->TextMatrix(32767, 0), u"last(mailhost)"_s);
+        QVERIFY(!w.form.addbutton->isEnabled()); // no number is left for another account
+        // Delete's renumbering ends at the last account too.
+        grid->setRow(32766);
+        w.form.delbutton_Click();
+        QCOMPARE(Module1::AccountCount, qint16(32766));
+        QCOMPARE(storeFileContents().value(u"Aname32766"_s), u"last"_s);
+        QVERIFY(w.form.addbutton->isEnabled());
+    }
+
+    // A stored count that is no count would hide the accounts and let Add
+    // overwrite account 1: the records from 1 on are counted instead.
+    void unusableAccountCountCountsTheRecords_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QList<int>>("records");
+        QTest::addColumn<int>("count");
+        const QList<int> three{1, 2, 3};
+        QTest::newRow("not a number") << u"abc"_s << three << 3;
+        QTest::newRow("empty") << QString() << three << 3;
+        QTest::newRow("negative") << u"-1"_s << three << 3;
+        QTest::newRow("beyond 16 bits") << u"40000"_s << three << 3;
+        QTest::newRow("counting stops at a gap") << u"abc"_s << QList<int>{1, 2, 4} << 2;
+        QTest::newRow("a usable count is taken as stored") << u"1"_s << three << 1;
+    }
+    void unusableAccountCountCountsTheRecords()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QList<int>, records);
+        QFETCH(int, count);
+        StoreMap store = missingAgent();
+        store.insert(u"accountno"_s, stored);
+        for (int n : records)
+            addAccount(store, n, u"acct"_s + QString::number(n), u"host"_s, u"1"_s, 0, 16777088);
+        prepareStore(store);
+        LoadedForm w;
+        QVERIFY(w.boxes.seen.size() <= 1); // the missing character's warning, nothing else
+        QCOMPARE(Module1::AccountCount, qint16(count));
+        QCOMPARE(w.form.accountList->Rows(), count + 1);
+
+        // Add stores the new account after the counted ones.
+        Module1::EditMode = 0;
+        accountform add(&w.form);
+        add.setAccountList(w.form.accountList);
+        add.Hostname->setText(u"new.example"_s);
+        add.Command1_Click();
+        const StoreMap disk = storeFileContents();
+        QCOMPARE(disk.value(u"Hname"_s + QString::number(count + 1)), u"new.example"_s);
+        QCOMPARE(disk.value(u"Aname1"_s), u"acct1"_s);
+        QCOMPARE(disk.value(u"accountno"_s), QString::number(count + 1));
+    }
+
     void accountStoredWithEmptyNameShowsTheSavedZero()
     {
         StoreMap store = missingAgent();
@@ -202,7 +268,7 @@ private slots:
         QTest::newRow("accountno not a number") << u"accountno"_s << u"two"_s;
         QTest::newRow("a check box holding 7") << u"Option4index"_s << u"7"_s;
         QTest::newRow("a check box holding -1") << u"Option5value"_s << u"-1"_s;
-        QTest::newRow("HukifontS zero") << u"HukifontS"_s << u"0"_s;
+        QTest::newRow("HukifontS beyond 16 bits") << u"HukifontS"_s << u"40000"_s;
     }
     void badStoredNumbersFallBackToTheDefault()
     {
@@ -365,6 +431,30 @@ private slots:
         LoadedForm w;
         QCOMPARE(w.form.Combo2->currentIndex(), -1);
         QCOMPARE(w.form.BalloonFontName, shouted);
+    }
+
+    // A stored size of 0 or below is no listed size: nothing is selected,
+    // the sample stays drawable, and OK writes the number back unchanged.
+    void balloonSizesBelowOneAreKept_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("zero") << u"0"_s;
+        QTest::newRow("negative") << u"-5"_s;
+        QTest::newRow("the smallest 16-bit number") << u"-32768"_s;
+    }
+    void balloonSizesBelowOneAreKept()
+    {
+        QFETCH(QString, stored);
+        StoreMap store = missingAgent();
+        store.insert(u"HukifontS"_s, stored);
+        prepareStore(store);
+        LoadedForm w;
+        QCOMPARE(w.form.Combo3->currentIndex(), -1);
+        QCOMPARE(w.form.BalloonFontSize, qint16(stored.toInt()));
+        QCOMPARE(w.form.lbl_Sample->font().pointSize(), 9);
+        WriteRecorder writes;
+        w.form.OkBt_Click();
+        QCOMPARE(writes.texts.value(u"HukifontS"_s), stored);
     }
 
     void choosingASizeRestylesTheSample()
