@@ -1,8 +1,10 @@
 // The options window as it is built, before anything is loaded: every
 // control under its name with its kind, texts, page and frame, sizes, fonts
-// and initial states, and what Enter, Esc and the title bar's close press.
+// and initial states, what Enter, Esc and the title bar's close press, and
+// what a screen reader says for each field of both windows.
 
 #include "TestMain.h"
+#include "accountform.h"
 
 #include "ApplicationSetup.h"
 #include "DropDownList.h"
@@ -11,7 +13,9 @@
 #include "Twips.h"
 #include "optionform.h"
 
+#include <QAccessible>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -24,6 +28,10 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -212,6 +220,23 @@ public:
 private:
     QTimer timer_;
 };
+
+// The name a screen reader gives a field. On Linux a list's own name is its
+// current item; its label reaches the reader through the "labelled by"
+// relation, which a buddy label sets up.
+QString spokenName(QWidget* w)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+    if (!iface)
+        return QString();
+    if (iface->role() == QAccessible::ComboBox) {
+        const auto labels = iface->relations(QAccessible::Label);
+        return labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
+    }
+    return iface->text(QAccessible::Name);
+}
+
+using Names = QMap<QString, QString>;
 
 } // namespace
 
@@ -530,6 +555,67 @@ private slots:
         for (auto it = spies.cbegin(); it != spies.cend(); ++it)
             QCOMPARE(it.value()->count(), it.key() == pressed ? 1 : 0);
         form.hide();
+    }
+
+    // Check boxes are named by their captions; every other text box, list,
+    // bar and the grid by the label beside it (the grid by its page).
+    void everyFieldHasAnAccessibleName_data()
+    {
+        QTest::addColumn<bool>("accountWindow");
+        QTest::addColumn<Names>("labelled");
+        Names options{{u"AgentBox"_s, u"ｴｰｼﾞｪﾝﾄ:"_s},
+                      {u"Notstrbox"_s, u"表示、読み上げをしない文字:"_s},
+                      {u"timerbox1"_s, u"分おきにチェック"_s},
+                      {u"timerbox2"_s, u"秒後に閉じる"_s},
+                      {u"timerbox3"_s, u"タイムアップ"_s},
+                      {u"Wavbox"_s, u"WAVﾌｧｲﾙの場所:"_s},
+                      {u"Mailerbox(1)"_s, u"ﾒｰﾗｰ1:"_s},
+                      {u"Mailerbox(2)"_s, u"ﾒｰﾗｰ2:"_s},
+                      {u"talkcntbox"_s, u"（読み上げ行数"_s},
+                      {u"accountList"_s, u"ｱｶｳﾝﾄ"_s},
+                      {u"scr_Vol"_s, u"読み上げ時音量:"_s},
+                      {u"scr_Pitch"_s, u"読み上げ速度:"_s},
+                      {u"Combo2"_s, u"ﾌｫﾝﾄ:"_s},
+                      {u"Combo3"_s, u"ｻｲｽﾞ:"_s}};
+        const QString rows[6] = {u"最初"_s, u"ﾒｰﾙ毎1"_s, u"ﾒｰﾙ毎2"_s, u"ﾒｰﾙ毎3"_s, u"ﾒｰﾙ毎4"_s, u"最後"_s};
+        for (int i = 0; i < 6; ++i) {
+            options.insert(u"Text1(%1)"_s.arg(i), rows[i]);
+            options.insert(u"Combo1(%1)"_s.arg(i), rows[i]);
+        }
+        QTest::newRow("options window") << false << options;
+        QTest::newRow("account window") << true
+                                        << Names{{u"Accountname"_s, u"名前:"_s},
+                                                 {u"Hostname"_s, u"ﾒｰﾙｻｰﾊﾞ:"_s},
+                                                 {u"Portbox"_s, u"ﾎﾟｰﾄ番号:"_s},
+                                                 {u"UserName"_s, u"ﾕｰｻﾞｰ名:"_s},
+                                                 {u"MailPassWord"_s, u"ﾊﾟｽﾜｰﾄﾞ:"_s}};
+    }
+    void everyFieldHasAnAccessibleName()
+    {
+        QFETCH(bool, accountWindow);
+        QFETCH(Names, labelled);
+        const std::unique_ptr<QWidget> window =
+            accountWindow ? std::unique_ptr<QWidget>(new accountform) : std::make_unique<optionform>();
+        int checkBoxes = 0;
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            const QString name = w->objectName();
+            // Qt's own parts, and txt_Vol, which is never shown.
+            if (name.isEmpty() || name.startsWith(u"qt_"_s) || w->isHidden())
+                continue;
+            if (auto* check = qobject_cast<QCheckBox*>(w)) {
+                QCOMPARE(spokenName(w), check->text());
+                ++checkBoxes;
+            } else if (auto* grid = qobject_cast<controls::FlexGrid*>(w)) {
+                QCOMPARE(spokenName(grid), labelled.value(name));
+                QCOMPARE(spokenName(grid->table()), labelled.take(name)); // the part that takes the focus
+            } else if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                       qobject_cast<QScrollBar*>(w)) {
+                QVERIFY2(labelled.contains(name), qPrintable(name + u" has no expected name"_s));
+                QCOMPARE(spokenName(w), labelled.take(name));
+            }
+        }
+        QVERIFY2(labelled.isEmpty(), qPrintable(labelled.keys().join(u' ')));
+        QCOMPARE(checkBoxes, accountWindow ? 1 : 12);
     }
 
     void theTitleBarsCloseIsCancel()

@@ -7,9 +7,11 @@
 
 #include "CommonDialogs.h"
 #include "DropDownList.h"
+#include "accountform.h"
 #include "optionform.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -156,6 +158,34 @@ private slots:
         for (auto it = before.cbegin(); it != before.cend(); ++it)
             QCOMPARE(after.value(it.key()), it.value());
         QCOMPARE(after.keys(), before.keys());
+    }
+
+    // No text box has a length limit: a long stored text survives an OK that
+    // changed nothing, a long text pasted in is stored whole, and every text
+    // box of both windows takes such a text.
+    void longTextsAreKeptWhole()
+    {
+        const QString stored = QString(40000, u'┌');
+        const QString pasted = QString(40000, u'@');
+        StoreMap prepared = nonDefaultStore(sample_);
+        prepared.insert(u"Notstr"_s, stored);
+        LoadedForm w(prepared);
+        QGuiApplication::clipboard()->setText(pasted);
+        w.form.Text1[0]->clear();
+        w.form.Text1[0]->setFocus();
+        QTest::keyClick(w.form.Text1[0], Qt::Key_V, Qt::ControlModifier);
+        WriteRecorder writes;
+        w.form.OkBt_Click();
+        QCOMPARE(writes.texts.value(u"Notstr"_s).size(), stored.size());
+        QCOMPARE(writes.texts.value(u"Talkstr1"_s).size(), pasted.size());
+
+        accountform account;
+        QList<QLineEdit*> boxes = account.findChildren<QLineEdit*>();
+        boxes += w.form.findChildren<QLineEdit*>();
+        for (QLineEdit* box : boxes) {
+            box->setText(stored);
+            QVERIFY2(box->text() == stored, qPrintable(box->objectName()));
+        }
     }
 
     // Without a character the six lists are empty; the stored choices are
