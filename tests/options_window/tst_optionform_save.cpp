@@ -161,30 +161,26 @@ private slots:
     }
 
     // No text box has a length limit: a long stored text survives an OK that
-    // changed nothing, a long text pasted in is stored whole, and every text
-    // box of both windows takes such a text.
+    // changed nothing, a long pasted text is stored whole, and every text box
+    // of both windows holds such a text.
     void longTextsAreKeptWhole()
     {
-        const QString stored = QString(40000, u'┌');
-        const QString pasted = QString(40000, u'@');
+        const QString text = QString(40000, u'┌');
         StoreMap prepared = nonDefaultStore(sample_);
-        prepared.insert(u"Notstr"_s, stored);
+        prepared.insert(u"Notstr"_s, text);
         LoadedForm w(prepared);
-        QGuiApplication::clipboard()->setText(pasted);
+        QGuiApplication::clipboard()->setText(text);
         w.form.Text1[0]->clear();
-        w.form.Text1[0]->setFocus();
         QTest::keyClick(w.form.Text1[0], Qt::Key_V, Qt::ControlModifier);
         WriteRecorder writes;
         w.form.OkBt_Click();
-        QCOMPARE(writes.texts.value(u"Notstr"_s).size(), stored.size());
-        QCOMPARE(writes.texts.value(u"Talkstr1"_s).size(), pasted.size());
+        QCOMPARE(writes.texts.value(u"Notstr"_s).size(), text.size());
+        QCOMPARE(writes.texts.value(u"Talkstr1"_s).size(), text.size());
 
         accountform account;
-        QList<QLineEdit*> boxes = account.findChildren<QLineEdit*>();
-        boxes += w.form.findChildren<QLineEdit*>();
-        for (QLineEdit* box : boxes) {
-            box->setText(stored);
-            QVERIFY2(box->text() == stored, qPrintable(box->objectName()));
+        for (QLineEdit* box : account.findChildren<QLineEdit*>() + w.form.findChildren<QLineEdit*>()) {
+            box->setText(text);
+            QVERIFY2(box->text() == text, qPrintable(box->objectName()));
         }
     }
 
