@@ -117,7 +117,7 @@ signals:
     void cameToRest();
 
 private:
-    // Waiting: a request is due to start at nextStepMs_.
+    // Waiting: the pose is due to be left at nextStepMs_, then the queue's first animation starts.
     enum class Mode { Resting, Waiting, Playing, Exiting, Returning };
 
     void step();
@@ -145,7 +145,7 @@ private:
     int frame_ = -1;
     qint64 nextStepMs_ = 0;
     int exitSteps_ = 0;
-    // The animation last played to its end and the frame it rests on; left before the next one.
+    // The animation last played to its end (or cut short) and the frame it rests on; left before the next one.
     int restingAnimation_ = -1;
     int restingFrame_ = -1;
     int lastShownFrame_ = -1;
@@ -162,9 +162,13 @@ private:
     int idleLevel_ = 0;
     // The queue holds only the idling animation chosen, not a request.
     bool idleQueued_ = false;
+    // The animation playing was chosen by idling.
     bool playingIdle_ = false;
+    // The last request was a Hiding animation: no idling until the next one.
     bool hidden_ = false;
+    // When the last request's animation ended; the idling level counts from here.
     qint64 requestEndedMs_ = 0;
+    // When idling is next due while resting; none when it is off or the character is hidden.
     std::optional<qint64> nextIdleMs_;
 };
 
