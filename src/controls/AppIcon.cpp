@@ -1,25 +1,14 @@
 #include "AppIcon.h"
 
-#include <QPainter>
-#include <QPixmap>
-#include <QSvgRenderer>
-
 namespace controls {
 
 QIcon applicationIcon()
 {
+    // The sizes drawn from the icon's SVG when the program was built; the
+    // pictures are read when a window first asks for one.
     QIcon icon;
-    QSvgRenderer renderer(QStringLiteral(":/quorvix/icons/quorvix-options.svg"));
-    if (!renderer.isValid())
-        return icon;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        renderer.render(&painter);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/quorvix/icons/%1.png").arg(size), QSize(size, size));
     return icon;
 }
 
