@@ -2,7 +2,7 @@
 
 // A sound server of the test's own: a PulseAudio daemon in a fresh runtime
 // folder with one null sink, whose monitor is recorded as 16-bit mono at
-// SoundServerSandbox::rate (the monitor delivers only while something plays).
+// SoundServerSandbox::rate.
 // start() points this process's XDG_RUNTIME_DIR at the folder, so the program
 // under test finds the server as it would a user's. Everything stops with the
 // object.
@@ -68,8 +68,11 @@ public:
                         {QStringLiteral("--device=sandbox.monitor"), QStringLiteral("--raw"),
                          QStringLiteral("--format=s16le"), QStringLiteral("--channels=1"),
                          QStringLiteral("--rate=%1").arg(rate), QStringLiteral("--latency-msec=5")});
-        if (!recorder_.waitForStarted(5000))
+        // Recording starts a while after parec does; sounds played before
+        // would be missed.
+        if (!recorder_.waitForStarted(5000) || !recorder_.waitForReadyRead(5000))
             return QStringLiteral("cannot record the server's output");
+        takeRecorded();
         return {};
     }
 
@@ -82,6 +85,9 @@ public:
         pending_.remove(0, qsizetype(samples.size() * 2));
         return samples;
     }
+
+    // Tells when recorded samples can be taken.
+    QProcess& recorder() { return recorder_; }
 
 private:
     QTemporaryDir runtime_;
