@@ -20,9 +20,9 @@ constexpr qint64 serverCheckIntervalMs = 1000;
 
 bool lookForSoundServer()
 {
-    // PipeWire offers the same socket as PulseAudio.
     if (!qEnvironmentVariableIsEmpty("PULSE_SERVER"))
         return true;
+    // PipeWire's PulseAudio service listens on the same socket.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     return (!runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/pulse/native"))) ||
            QFileInfo::exists(QStringLiteral("/run/pulse/native"));
@@ -53,8 +53,7 @@ SoundModule* soundModule()
     return module;
 }
 
-} // namespace
-
+// Whether a sound server's socket is there, looked for at most once a second.
 bool soundServerReachable()
 {
     static QElapsedTimer lastCheck;
@@ -65,6 +64,8 @@ bool soundServerReachable()
     }
     return reachable;
 }
+
+} // namespace
 
 SoundOutput::SoundOutput(QObject* parent) : QObject(parent) {}
 

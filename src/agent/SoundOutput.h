@@ -29,7 +29,4 @@ private:
     std::unique_ptr<SoundVoices> voices_;
 };
 
-// Whether a sound server's socket is there, asked at most once a second.
-bool soundServerReachable();
-
 } // namespace agent
