@@ -272,7 +272,7 @@ struct StartupFigures
 StartupFigures compareStartups(const std::string& self, const std::string& bare, const std::string& configHome,
                                const std::string& display)
 {
-    constexpr int kStartupRuns = 9;
+    constexpr int kStartupRuns = 15;
     StartupFigures figures;
     // Warm the file cache once for both programs so that neither pays it
     // alone; the first start-up also tells how many widgets the window has.

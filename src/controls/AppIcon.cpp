@@ -11,8 +11,11 @@ namespace controls {
 
 namespace {
 
-// The sizes drawn from the icon's SVG when the program was built.
-constexpr std::array kSizes{16, 24, 32, 48, 64, 128, 256};
+// Sizes drawn from the icon's SVG when the program was built. Window
+// managers take 16 and 32 and sometimes up to 128; larger views use the
+// installed theme icon, and every size here is sent to the X server with each
+// window.
+constexpr std::array kSizes{16, 24, 32, 48, 64, 128};
 
 // Reads a size's picture only when it is first asked for: offscreen no one
 // asks, and an X server gets each size once. Told the format and not to
