@@ -83,9 +83,11 @@ private slots:
             high += h;
             both += l && h;
         }
-        QVERIFY2(low >= 47 && low <= 51, qPrintable(QString::number(low)));
-        QVERIFY2(high >= 27 && high <= 32, qPrintable(QString::number(high)));
-        QVERIFY2(both >= 13, qPrintable(QString::number(both)));
+        // 50, 30 and 15 windows; a cut-off sound misses far more than the
+        // few a loaded machine may lose.
+        QVERIFY2(low >= 42 && low <= 52, qPrintable(QString::number(low)));
+        QVERIFY2(high >= 25 && high <= 32, qPrintable(QString::number(high)));
+        QVERIFY2(both >= 11, qPrintable(QString::number(both)));
     }
 };
 
