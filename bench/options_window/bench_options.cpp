@@ -218,7 +218,8 @@ public:
         if (pipe(fds) != 0)
             return;
         std::string fd = std::to_string(fds[1]);
-        std::vector<std::string> args{"Xvfb", "-displayfd", fd, "-screen", "0", "1024x768x24", "-nolisten", "tcp"};
+        std::vector<std::string> args{"Xvfb", "-displayfd",  fd,          "-screen",
+                                      "0",    "1024x768x24", "-nolisten", "tcp"};
         std::vector<char*> argv;
         for (std::string& a : args)
             argv.push_back(a.data());
@@ -269,8 +270,8 @@ struct StartupFigures
 
 // The options window's start-up and the bare window's, taking turns so a
 // change in the machine's load hits both alike, offscreen or on display.
-StartupFigures compareStartups(const std::string& self, const std::string& bare, const std::string& configHome,
-                               const std::string& display)
+StartupFigures compareStartups(const std::string& self, const std::string& bare,
+                               const std::string& configHome, const std::string& display)
 {
     constexpr int kStartupRuns = 15;
     StartupFigures figures;
@@ -312,7 +313,10 @@ int orchestrate(const std::string& self)
         return 1;
     auto path = [](const QTemporaryDir& d) { return d.path().toStdString(); };
 
-    const std::string bare = QFileInfo(QString::fromStdString(self)).dir().filePath(QStringLiteral("options_bare_window")).toStdString();
+    const std::string bare = QFileInfo(QString::fromStdString(self))
+                                 .dir()
+                                 .filePath(QStringLiteral("options_bare_window"))
+                                 .toStdString();
     const StartupFigures offscreen = compareStartups(self, bare, path(emptyStore), {});
     if (offscreen.startupMs < 0) {
         std::fprintf(stderr, "offscreen start-up runs failed\n");
@@ -355,10 +359,11 @@ int orchestrate(const std::string& self)
     std::printf("start-up of a bare Qt window with %lld widgets, offscreen\t%.1f\tms\tbaseline\n",
                 offscreen.widgets, offscreen.bareMs);
     if (onX.startupMs >= 0) {
-        std::printf("start-up to window shown and idle, under a bare X server (Xvfb)\t%.1f\tms\t<= 1.25x bare\t%.2f\n",
+        std::printf("start-up to window shown and idle, under a bare X server (Xvfb)"
+                    "\t%.1f\tms\t<= 1.25x bare\t%.2f\n",
                     onX.startupMs, onX.startupMs / onX.bareMs);
-        std::printf("start-up of a bare Qt window with %lld widgets, under Xvfb\t%.1f\tms\tbaseline\n", onX.widgets,
-                    onX.bareMs);
+        std::printf("start-up of a bare Qt window with %lld widgets, under Xvfb\t%.1f\tms\tbaseline\n",
+                    onX.widgets, onX.bareMs);
     }
     std::printf("window shown with no accounts (from creating the window)\t%.1f\tms\treference\n", with0);
     std::printf("window shown with 1000 accounts\t%.1f\tms\t< 150\n", with1000);

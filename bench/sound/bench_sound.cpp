@@ -90,7 +90,8 @@ int main(int argc, char** argv)
         const std::vector<qint16> block = server.takeRecorded();
         if (watch.paintedNs < 0)
             return;
-        const auto loud = std::find_if(block.begin(), block.end(), [](qint16 s) { return std::abs(s) > kHeard; });
+        const auto loud =
+            std::find_if(block.begin(), block.end(), [](qint16 s) { return std::abs(s) > kHeard; });
         if (loud == block.end())
             return;
         const qint64 after = qint64(block.end() - loud) * 1'000'000'000 / SoundServerSandbox::rate;
@@ -114,8 +115,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "heard %d chirps of %d\n", int(onsets.size()), kChirps + 1);
         return 1;
     }
-    std::printf("sound onset after its frame is painted, first sound (loads the sound module)\t%.1f\tms\treference\n",
-                onsets.front());
+    std::printf(
+        "sound onset after its frame is painted, first sound (loads the sound module)\t%.1f\tms\treference\n",
+        onsets.front());
     onsets.erase(onsets.begin());
     std::printf("sound onset after its frame is painted (median of %d)\t%.1f\tms\t< 40\n", kChirps,
                 medianOf(onsets));

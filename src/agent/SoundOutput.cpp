@@ -32,8 +32,9 @@ bool lookForSoundServer()
 // build tree, it is where the build put it.
 QString soundModulePath()
 {
-    const QString installed = QDir::cleanPath(QDir(QCoreApplication::applicationDirPath())
-                                                  .absoluteFilePath(QStringLiteral(QUORVIX_SOUND_MODULE_FROM_BIN)));
+    const QString installed =
+        QDir::cleanPath(QDir(QCoreApplication::applicationDirPath())
+                            .absoluteFilePath(QStringLiteral(QUORVIX_SOUND_MODULE_FROM_BIN)));
     if (QFileInfo::exists(installed))
         return installed;
     const QString built = QStringLiteral(QUORVIX_BUILT_SOUND_MODULE);

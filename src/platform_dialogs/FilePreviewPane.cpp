@@ -1,15 +1,15 @@
 #include "FilePreviewPane.h"
 
-#include "FilePreview.h"
 #include "AgentControl.h"
+#include "FilePreview.h"
 #include "SoundOutput.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
-#include <QFile>
 #include <QVBoxLayout>
 
 namespace dialogs {

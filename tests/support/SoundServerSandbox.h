@@ -50,13 +50,15 @@ public:
         daemon_.setProcessEnvironment(env);
         daemon_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         daemon_.start(QStringLiteral("pulseaudio"),
-                      {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                       QStringLiteral("--log-level=error"), QStringLiteral("--use-pid-file=no"),
-                       QStringLiteral("-L"), QStringLiteral("module-native-protocol-unix auth-anonymous=1"),
-                       QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=sandbox")});
+                      {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
+                       QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--log-level=error"),
+                       QStringLiteral("--use-pid-file=no"), QStringLiteral("-L"),
+                       QStringLiteral("module-native-protocol-unix auth-anonymous=1"), QStringLiteral("-L"),
+                       QStringLiteral("module-null-sink sink_name=sandbox")});
         QElapsedTimer waited;
         waited.start();
-        while (!QFileInfo::exists(socket) && daemon_.state() != QProcess::NotRunning && waited.elapsed() < 5000)
+        while (!QFileInfo::exists(socket) && daemon_.state() != QProcess::NotRunning &&
+               waited.elapsed() < 5000)
             QTest::qWait(20);
         if (!QFileInfo::exists(socket))
             return QStringLiteral("the sound server did not start");
