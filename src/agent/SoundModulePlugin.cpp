@@ -30,7 +30,7 @@ QAudioFormat formatOf(const PcmSound& sound)
     return format;
 }
 
-// One output stream and the sound it plays. The stream is kept after its sound
+// One audio output and the sound it plays. The output is kept after its sound
 // ends and plays the next sound of the same format.
 struct Voice
 {
