@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n
   libgl-dev fonts-ipafont-gothic
   xvfb xdotool x11-utils python3
+  pulseaudio pulseaudio-utils
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file time
 )

@@ -1,7 +1,9 @@
 // Figures for the options window, each measured in fresh processes:
 //
 //  - start-up to the window shown and idle (empty store, default character),
-//    against a bare Qt program that shows a window with as many widgets;
+//    against a bare Qt program (options_bare_window, linked with Qt Widgets
+//    only) that shows a window of the same size with as many widgets, taking
+//    turns in one run, offscreen and on a bare X server (Xvfb);
 //  - the window shown with a store of 1,000 and of 10,000 accounts;
 //  - peak memory of a start-up.
 //
@@ -17,16 +19,13 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
-#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -87,39 +86,6 @@ int runStartup(int argc, char** argv, qint64 spawnedAt)
     return QApplication::exec();
 }
 
-// A plain Qt program showing one window with the given number of widgets.
-int runBare(int argc, char** argv, qint64 spawnedAt, int widgets)
-{
-    QApplication app(argc, argv);
-    QWidget window;
-    window.resize(378, 457);
-    for (int i = 1; i < widgets; ++i) {
-        QWidget* child = nullptr;
-        switch (i % 4) {
-        case 0:
-            child = new QLabel(QStringLiteral("label"), &window);
-            break;
-        case 1:
-            child = new QLineEdit(QStringLiteral("text"), &window);
-            break;
-        case 2:
-            child = new QCheckBox(QStringLiteral("check"), &window);
-            break;
-        default:
-            child = new QPushButton(QStringLiteral("button"), &window);
-            break;
-        }
-        child->move((i * 7) % 300, (i * 13) % 400);
-    }
-    window.show();
-    whenIdle([&] {
-        std::printf("%.3f\n", double(monotonicNs() - spawnedAt) / 1e6);
-        std::fflush(stdout);
-        std::_Exit(0);
-    });
-    return QApplication::exec();
-}
-
 // Writes a store of n accounts into this process's configuration folder.
 int runPrepare(int argc, char** argv, int accounts)
 {
@@ -164,7 +130,10 @@ struct ChildResult
     long maxRssKb = 0;
 };
 
-ChildResult spawnSelf(const std::string& self, std::vector<std::string> args, const std::string& configHome)
+// Runs program with args in its own configuration folder, offscreen or, with
+// a display, on that X server.
+ChildResult spawn(const std::string& program, std::vector<std::string> args, const std::string& configHome,
+                  const std::string& display = {})
 {
     ChildResult result;
     int pipeFds[2];
@@ -174,17 +143,23 @@ ChildResult spawnSelf(const std::string& self, std::vector<std::string> args, co
     std::vector<std::string> envStrings;
     for (char** e = environ; *e; ++e) {
         const std::string entry(*e);
-        if (entry.rfind("XDG_CONFIG_HOME=", 0) != 0 && entry.rfind("QT_QPA_PLATFORM=", 0) != 0)
+        if (entry.rfind("XDG_CONFIG_HOME=", 0) != 0 && entry.rfind("QT_QPA_PLATFORM=", 0) != 0 &&
+            entry.rfind("DISPLAY=", 0) != 0)
             envStrings.push_back(entry);
     }
     envStrings.push_back("XDG_CONFIG_HOME=" + configHome);
-    envStrings.push_back("QT_QPA_PLATFORM=offscreen");
+    if (display.empty()) {
+        envStrings.push_back("QT_QPA_PLATFORM=offscreen");
+    } else {
+        envStrings.push_back("QT_QPA_PLATFORM=xcb");
+        envStrings.push_back("DISPLAY=" + display);
+    }
     std::vector<char*> envp;
     for (std::string& s : envStrings)
         envp.push_back(s.data());
     envp.push_back(nullptr);
 
-    args.insert(args.begin(), self);
+    args.insert(args.begin(), program);
     std::vector<char*> argv;
     for (std::string& s : args)
         argv.push_back(s.data());
@@ -197,7 +172,7 @@ ChildResult spawnSelf(const std::string& self, std::vector<std::string> args, co
     // The children's warnings (offscreen platform, missing runtime folder) are not figures.
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, self.c_str(), &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(pipeFds[1]);
     if (spawned != 0) {
@@ -232,9 +207,105 @@ std::string nowArg()
     return std::to_string(monotonicNs());
 }
 
+// A bare X server (no window manager) on the first free display, for as
+// long as the object lives.
+class XServer
+{
+public:
+    XServer()
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        std::string fd = std::to_string(fds[1]);
+        std::vector<std::string> args{"Xvfb", "-displayfd",  fd,          "-screen",
+                                      "0",    "1024x768x24", "-nolisten", "tcp"};
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        const int spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        char c = 0;
+        std::string number;
+        while (spawned == 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        if (spawned != 0)
+            pid_ = 0;
+        else if (!number.empty())
+            display_ = ":" + number;
+    }
+    ~XServer()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+
+    // Empty when Xvfb could not start.
+    const std::string& display() const { return display_; }
+
+private:
+    pid_t pid_ = 0;
+    std::string display_;
+};
+
+struct StartupFigures
+{
+    double startupMs = -1;
+    double bareMs = -1;
+    long long widgets = 0;
+    long peakKb = 0;
+};
+
+// The options window's start-up and the bare window's, taking turns so a
+// change in the machine's load hits both alike, offscreen or on display.
+StartupFigures compareStartups(const std::string& self, const std::string& bare,
+                               const std::string& configHome, const std::string& display)
+{
+    constexpr int kStartupRuns = 15;
+    StartupFigures figures;
+    // Warm the file cache once for both programs so that neither pays it
+    // alone; the first start-up also tells how many widgets the window has.
+    const ChildResult first = spawn(self, {"--startup", nowArg()}, configHome, display);
+    double ms = 0;
+    if (!first.ok || std::sscanf(first.output.c_str(), "%lf %lld", &ms, &figures.widgets) != 2)
+        return figures;
+    const std::string widgets = std::to_string(figures.widgets);
+    spawn(bare, {nowArg(), widgets}, configHome, display);
+
+    std::vector<double> startup;
+    std::vector<double> bareTimes;
+    for (int run = 0; run < kStartupRuns; ++run) {
+        const ChildResult r = spawn(self, {"--startup", nowArg()}, configHome, display);
+        long long counted = 0;
+        if (!r.ok || std::sscanf(r.output.c_str(), "%lf %lld", &ms, &counted) != 2)
+            return figures;
+        startup.push_back(ms);
+        figures.peakKb = std::max(figures.peakKb, r.maxRssKb);
+
+        const ChildResult b = spawn(bare, {nowArg(), widgets}, configHome, display);
+        if (!b.ok || std::sscanf(b.output.c_str(), "%lf", &ms) != 1)
+            return figures;
+        bareTimes.push_back(ms);
+    }
+    figures.startupMs = median(startup);
+    figures.bareMs = median(bareTimes);
+    return figures;
+}
+
 int orchestrate(const std::string& self)
 {
-    constexpr int kStartupRuns = 9;
     QTemporaryDir emptyStore;
     QTemporaryDir store1000;
     QTemporaryDir store10000;
@@ -242,49 +313,30 @@ int orchestrate(const std::string& self)
         return 1;
     auto path = [](const QTemporaryDir& d) { return d.path().toStdString(); };
 
-    // Warm the file cache once for both programs so that neither pays it
-    // alone; the first start-up also tells how many widgets the window has.
-    long long widgets = 0;
+    const std::string bare = QFileInfo(QString::fromStdString(self))
+                                 .dir()
+                                 .filePath(QStringLiteral("options_bare_window"))
+                                 .toStdString();
+    const StartupFigures offscreen = compareStartups(self, bare, path(emptyStore), {});
+    if (offscreen.startupMs < 0) {
+        std::fprintf(stderr, "offscreen start-up runs failed\n");
+        return 1;
+    }
+    StartupFigures onX;
     {
-        const ChildResult first = spawnSelf(self, {"--startup", nowArg()}, path(emptyStore));
-        double ms = 0;
-        if (!first.ok || std::sscanf(first.output.c_str(), "%lf %lld", &ms, &widgets) != 2) {
-            std::fprintf(stderr, "start-up run failed\n");
-            return 1;
-        }
-        spawnSelf(self, {"--bare", nowArg(), std::to_string(widgets)}, path(emptyStore));
+        const XServer x;
+        if (!x.display().empty())
+            onX = compareStartups(self, bare, path(emptyStore), x.display());
     }
-
-    // The two programs take turns, so a change in the machine's load hits both alike.
-    std::vector<double> startup;
-    std::vector<double> bare;
-    long peakKb = 0;
-    for (int run = 0; run < kStartupRuns; ++run) {
-        const ChildResult r = spawnSelf(self, {"--startup", nowArg()}, path(emptyStore));
-        double ms = 0;
-        long long counted = 0;
-        if (!r.ok || std::sscanf(r.output.c_str(), "%lf %lld", &ms, &counted) != 2) {
-            std::fprintf(stderr, "start-up run failed\n");
-            return 1;
-        }
-        startup.push_back(ms);
-        peakKb = std::max(peakKb, r.maxRssKb);
-
-        const ChildResult b =
-            spawnSelf(self, {"--bare", nowArg(), std::to_string(widgets)}, path(emptyStore));
-        if (!b.ok || std::sscanf(b.output.c_str(), "%lf", &ms) != 1) {
-            std::fprintf(stderr, "bare run failed\n");
-            return 1;
-        }
-        bare.push_back(ms);
-    }
+    if (onX.startupMs < 0)
+        std::fprintf(stderr, "no start-up figures under X (is Xvfb installed?)\n");
 
     auto accountFigure = [&](const QTemporaryDir& dir, int accounts, int runs) -> double {
-        if (!spawnSelf(self, {"--prepare", std::to_string(accounts)}, path(dir)).ok)
+        if (!spawn(self, {"--prepare", std::to_string(accounts)}, path(dir)).ok)
             return -1;
         std::vector<double> times;
         for (int run = 0; run < runs; ++run) {
-            const ChildResult r = spawnSelf(self, {"--accounts"}, path(dir));
+            const ChildResult r = spawn(self, {"--accounts"}, path(dir));
             double ms = 0;
             int loaded = 0;
             if (!r.ok || std::sscanf(r.output.c_str(), "%lf %d", &ms, &loaded) != 2 || loaded != accounts)
@@ -301,16 +353,22 @@ int orchestrate(const std::string& self)
         return 1;
     }
 
-    const double startupMs = median(startup);
-    const double bareMs = median(bare);
-    std::printf(
-        "start-up to window shown and idle (empty store, default character)\t%.1f\tms\t<= 1.5x bare\t%.2f\n",
-        startupMs, startupMs / bareMs);
-    std::printf("start-up of a bare Qt window with %lld widgets\t%.1f\tms\tbaseline\n", widgets, bareMs);
+    std::printf("start-up to window shown and idle (empty store, default character), offscreen\t%.1f\tms\t"
+                "<= 1.25x bare\t%.2f\n",
+                offscreen.startupMs, offscreen.startupMs / offscreen.bareMs);
+    std::printf("start-up of a bare Qt window with %lld widgets, offscreen\t%.1f\tms\tbaseline\n",
+                offscreen.widgets, offscreen.bareMs);
+    if (onX.startupMs >= 0) {
+        std::printf("start-up to window shown and idle, under a bare X server (Xvfb)"
+                    "\t%.1f\tms\t<= 1.25x bare\t%.2f\n",
+                    onX.startupMs, onX.startupMs / onX.bareMs);
+        std::printf("start-up of a bare Qt window with %lld widgets, under Xvfb\t%.1f\tms\tbaseline\n",
+                    onX.widgets, onX.bareMs);
+    }
     std::printf("window shown with no accounts (from creating the window)\t%.1f\tms\treference\n", with0);
     std::printf("window shown with 1000 accounts\t%.1f\tms\t< 150\n", with1000);
     std::printf("window shown with 10000 accounts\t%.1f\tms\t< 1000\n", with10000);
-    std::printf("peak memory at start-up\t%.1f\tMB\t< 60\n", double(peakKb) / 1024.0);
+    std::printf("peak memory at start-up\t%.1f\tMB\t< 60\n", double(offscreen.peakKb) / 1024.0);
     return 0;
 }
 
@@ -321,8 +379,6 @@ int main(int argc, char** argv)
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "--startup" && argc > 2)
         return runStartup(argc, argv, std::atoll(argv[2]));
-    if (mode == "--bare" && argc > 3)
-        return runBare(argc, argv, std::atoll(argv[2]), std::atoi(argv[3]));
     if (mode == "--prepare" && argc > 2)
         return runPrepare(argc, argv, std::atoi(argv[2]));
     if (mode == "--accounts")

@@ -1,8 +1,10 @@
 #pragma once
 
-// Plays decoded frame sounds through Qt Multimedia. A new sound replaces the
-// one playing. Without an audio device, or when a format is refused, sounds
-// are skipped silently: the character keeps moving either way.
+// Plays decoded sounds; sounds that overlap are heard together. Nothing of
+// the audio stack is touched before the first sound: then the sound module is
+// loaded, if a sound server is there to play to. Without a server or a
+// device, or when a format is refused, sounds are skipped silently: the
+// character keeps moving either way, and a server started later is used.
 
 #include "WaveDecoder.h"
 
@@ -10,10 +12,9 @@
 
 #include <memory>
 
-class QAudioSink;
-class QBuffer;
-
 namespace agent {
+
+class SoundVoices;
 
 class SoundOutput : public QObject
 {
@@ -25,10 +26,7 @@ public:
     void stop();
 
 private:
-    std::unique_ptr<QAudioSink> sink_;
-    std::unique_ptr<QBuffer> buffer_;
-    bool checkedDevice_ = false;
-    bool haveDevice_ = false;
+    std::unique_ptr<SoundVoices> voices_;
 };
 
 } // namespace agent

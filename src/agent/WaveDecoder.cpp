@@ -181,12 +181,23 @@ PcmSound decodeWave(const QByteArray& riff, const QString& context)
         fail(context, QStringLiteral("sample rate %1 Hz").arg(sound.sampleRate));
 
     if (tag == formatPcm) {
-        if (bits != 8 && bits != 16)
+        if (bits != 8 && bits != 16 && bits != 24 && bits != 32)
             fail(context, QStringLiteral("%1-bit PCM").arg(bits));
-        sound.bitsPerSample = bits;
         const qsizetype frameBytes = qsizetype(sound.channels) * bits / 8;
-        sound.samples =
-            QByteArray(reinterpret_cast<const char*>(data), qsizetype(dataSize) / frameBytes * frameBytes);
+        const qsizetype usable = qsizetype(dataSize) / frameBytes * frameBytes;
+        if (bits <= 16) {
+            sound.bitsPerSample = bits;
+            sound.samples = QByteArray(reinterpret_cast<const char*>(data), usable);
+            return sound;
+        }
+        // Wider samples keep their two most significant bytes (little-endian:
+        // the last two of each sample), which is what 16-bit output can carry.
+        const int sampleBytes = bits / 8;
+        sound.bitsPerSample = 16;
+        sound.samples.resize(usable / sampleBytes * 2);
+        char* out = sound.samples.data();
+        for (qsizetype at = 0; at < usable; at += sampleBytes, out += 2)
+            std::memcpy(out, data + at + sampleBytes - 2, 2);
         return sound;
     }
     if (tag == formatMsAdpcm) {

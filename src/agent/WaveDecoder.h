@@ -1,8 +1,9 @@
 #pragma once
 
 // Turns the RIFF WAVE files stored in a character into plain PCM that an
-// audio sink can play. Uncompressed PCM is passed through; Microsoft ADPCM
-// (format tag 2), which most audio back ends refuse, is decoded to 16-bit.
+// audio sink can play. 8- and 16-bit PCM is passed through, 24- and 32-bit
+// PCM cut to 16 bits; Microsoft ADPCM (format tag 2), which most audio back
+// ends refuse, is decoded to 16-bit.
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
-// The program's own icon, drawn from the SVG built into the library at the
-// sizes window managers ask for.
+// The program's own icon at the sizes window managers ask for, from the
+// pictures drawn when the program was built.
 
 #include <QIcon>
 

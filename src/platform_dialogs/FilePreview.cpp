@@ -128,7 +128,7 @@ std::optional<FilePreview> wavPreview(const QString& path)
         preview.lines << u"ビット数: " + QString::number(wav->bitsPerSample);
     preview.lines << u"チャンネル数: " + channelsText(wav->channels)
                   << u"長さ: " + durationText(wav->durationMs);
-    // Qt's sound effect plays integer PCM only; compressed files get no Play.
+    // Play takes integer PCM only; compressed files get no Play.
     preview.playable =
         wav->isPcm() && wav->bitsPerSample % 8 == 0 && wav->bitsPerSample >= 8 && wav->bitsPerSample <= 32;
     return preview;

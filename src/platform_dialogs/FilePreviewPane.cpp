@@ -1,14 +1,15 @@
 #include "FilePreviewPane.h"
 
+#include "AgentControl.h"
 #include "FilePreview.h"
+#include "SoundOutput.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
-#include <QSoundEffect>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace dialogs {
@@ -54,6 +55,8 @@ FilePreviewPane::FilePreviewPane(QWidget* parent)
     connect(playButton_, &QPushButton::clicked, this, &FilePreviewPane::play);
 }
 
+FilePreviewPane::~FilePreviewPane() = default;
+
 void FilePreviewPane::showFile(const QString& path)
 {
     if (sound_)
@@ -84,18 +87,21 @@ void FilePreviewPane::play()
     if (shownPath_.isEmpty())
         return;
     // The sound system is first touched here rather than while browsing, so
-    // moving through the list never waits for an audio server. Without one
-    // the effect simply stays silent.
-    if (!sound_)
-        sound_ = new QSoundEffect(this);
-    const QUrl source = QUrl::fromLocalFile(shownPath_);
-    if (sound_->source() == source) {
-        sound_->stop();
-        sound_->play();
+    // moving through the list never waits for an audio server. Without one,
+    // or for a file that turns out to be damaged, Play simply stays silent.
+    QFile file(shownPath_);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    agent::PcmSound sound;
+    try {
+        sound = agent::decodeWave(file.readAll(), shownPath_);
+    } catch (const agent::AgentError&) {
         return;
     }
-    sound_->setSource(source);
-    sound_->play(); // starts once loading is done
+    if (!sound_)
+        sound_ = std::make_unique<agent::SoundOutput>();
+    sound_->stop(); // Play again starts the sound over
+    sound_->play(sound);
 }
 
 FilePreviewPane* FilePreviewPane::attachTo(QFileDialog& dialog)

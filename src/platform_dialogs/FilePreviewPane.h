@@ -6,10 +6,15 @@
 #include <QFrame>
 #include <QString>
 
+#include <memory>
+
 class QFileDialog;
 class QLabel;
 class QPushButton;
-class QSoundEffect;
+
+namespace agent {
+class SoundOutput;
+}
 
 namespace dialogs {
 
@@ -22,6 +27,7 @@ public:
     static QString cannotPreviewText();
 
     explicit FilePreviewPane(QWidget* parent = nullptr);
+    ~FilePreviewPane() override;
 
     // Shows the preview of the file at path; an empty path clears the pane.
     void showFile(const QString& path);
@@ -37,7 +43,7 @@ private:
     QLabel* text_;
     QPushButton* playButton_;
     QString shownPath_;
-    QSoundEffect* sound_ = nullptr; // created on the first Play only
+    std::unique_ptr<agent::SoundOutput> sound_; // created on the first Play only
 };
 
 } // namespace dialogs

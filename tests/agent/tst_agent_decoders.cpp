@@ -224,6 +224,11 @@ private slots:
                                         QStringLiteral("test"));
         QCOMPARE(pcm.bitsPerSample, 8);
         QCOMPARE(pcm.samples, QByteArray("\x80\x81\x82", 3));
+        const PcmSound wide =
+            decodeWave(test::waveFile(1, 1, 8000, 24, 3, {}, QByteArray("\x11\x22\x33\x44\x55\x66\x77", 7)),
+                       QStringLiteral("test"));
+        QCOMPARE(wide.samples, QByteArray("\x22\x33\x55\x66", 4)); // the top 16 bits of whole samples
+        QCOMPARE(wide.bitsPerSample, 16);
         QByteArray chunkTooLong = test::waveFile(1, 1, 8000, 16, 2, {}, QByteArray(8, '\0'));
         qToLittleEndian<quint32>(1000, chunkTooLong.data() + 16); // fmt chunk size
         for (const QByteArray& bad : {QByteArray("RIFX"), QByteArray(40, '\0'), chunkTooLong,

@@ -11,6 +11,7 @@ Exit code 0 on success, 1 on failure, 77 when a tool it needs is missing.
 
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -38,7 +39,7 @@ EXPECTED_FILES = [
 TOOLS = ("acs-dump", "pipwren-gen", "quorvix-screenshots", "quorvix-render-icon", "quorvix-e2e-helper")
 
 # Runtime packages the .deb must name besides what dpkg-shlibdeps finds.
-REQUIRED_DEPENDS = ("libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6multimedia6", "libqt6svg6",
+REQUIRED_DEPENDS = ("libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6multimedia6",
                     "fonts-ipafont-gothic", "qt6-translations-l10n", "gstreamer1.0-plugins-base")
 
 
@@ -67,6 +68,9 @@ def check_layout(prefix):
     missing = [f for f in EXPECTED_FILES if f not in files]
     if missing:
         raise Failure("not installed: " + ", ".join(missing))
+    # The sound module lies in the program's own folder under the library folder.
+    if not any(re.fullmatch(r"lib(/[^/]+)?/quorvix-options/quorvix-sound\.so", f) for f in files):
+        raise Failure("the sound module is not installed")
     shipped_tools = [f for f in files if os.path.basename(f) in TOOLS]
     if shipped_tools:
         raise Failure("developer tools installed: " + ", ".join(shipped_tools))
