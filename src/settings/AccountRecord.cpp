@@ -15,6 +15,17 @@ template <typename Int> void assignIfNumber(Int& field, std::optional<Int> value
         field = *value;
 }
 
+// Every code of a stored password is followed by a blank, the last one
+// included, but a plain line of the store file loses the blanks at its end
+// (any INI writer or editor leaves them unquoted). So the last code counts
+// without its blank too. "0" is the stored form of the empty password, not a code.
+QString withClosingBlank(const QString& stored)
+{
+    if (stored == u"0" || stored.endsWith(u' '))
+        return stored;
+    return stored + u' ';
+}
+
 } // namespace
 
 void ResetAccount()
@@ -33,7 +44,7 @@ void LoadAccount(qint16 n)
     r.Uname = ReadSetting(accountKey(u"Uname", n), QString());
     const QString storedPassword = ReadSetting(accountKey(u"Passw", n), QString());
     if (!storedPassword.isEmpty())
-        r.Passw = DecodePassword(storedPassword);
+        r.Passw = DecodePassword(withClosingBlank(storedPassword));
     assignIfNumber(r.Check, ParseInt16(ReadSetting(accountKey(u"Check", n), QStringLiteral("1"))));
     assignIfNumber(r.Scolor1, ParseInt32(ReadSetting(accountKey(u"Scolor1", n), QStringLiteral("0"))));
     assignIfNumber(r.Scolor2, ParseInt32(ReadSetting(accountKey(u"Scolor2", n), QStringLiteral("16777088"))));

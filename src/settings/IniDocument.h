@@ -1,0 +1,80 @@
+#pragma once
+
+// The store file's text on Linux, read and changed without losing a byte the
+// program does not mean to change.
+//
+// The mail checker and people with a text editor write the same file, so the
+// reader takes lines literally: "key=value", the value being everything after
+// the first "=" with blanks (space, tab) at either end dropped, unless it is
+// enclosed in double quotes, which are then removed and keep what is between
+// exactly. There are no escapes. Lines starting with ";" or "#" are comments.
+// A value or key that is not valid UTF-8 is read as code page 932, as the
+// Windows side writes it.
+//
+// Only the keys of section [setting] are values of the store; a key that
+// appears twice counts at its first line. Changing a key rewrites that line
+// alone, a new key goes after the last key of the first [setting] section
+// (created at the end when absent), and a removed key's lines go. Every other
+// line is written back byte for byte. Pure and without I/O, so the fuzzer and
+// the tests reach it directly.
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <optional>
+#include <vector>
+
+namespace quorvix::settings {
+
+class IniDocument
+{
+public:
+    IniDocument() = default;
+    explicit IniDocument(const QByteArray& bytes);
+
+    std::optional<QString> value(const QString& key) const;
+    // The keys of [setting] in the order of their first lines, new keys last.
+    QStringList keys() const;
+
+    // Writing the stored text again leaves its line untouched. Callers make
+    // sure the key and the text can be written (isWritableKey, fitsOnALine).
+    void set(const QString& key, const QString& text);
+    void remove(const QString& key);
+
+    QByteArray toBytes() const;
+
+    // No line break and no NUL: the text can be the value of one line.
+    static bool fitsOnALine(QStringView text);
+    // A key that reads back as itself from a "key=value" line of [setting].
+    static bool isWritableKey(QStringView key);
+
+private:
+    struct Line
+    {
+        QByteArray text;   // without its line break
+        QByteArray ending; // "\n", "\r\n", or "" for a last line without one
+        bool removed = false;
+    };
+    struct Entry
+    {
+        bool added = false; // index into m_added rather than m_lines
+        qsizetype index = 0;
+        QString value;
+    };
+
+    void parse(const QByteArray& bytes);
+
+    std::vector<Line> m_lines;
+    std::vector<Line> m_added; // new key lines; their ending is the file's line break
+    QHash<QString, Entry> m_entries;
+    // Further lines of keys that appear more than once in [setting].
+    QMultiHash<QString, qsizetype> m_repeats;
+    // New keys go after this line; -1 when the file has no [setting] section.
+    qsizetype m_insertAfter = -1;
+    QByteArray m_newline = "\n";
+};
+
+} // namespace quorvix::settings
