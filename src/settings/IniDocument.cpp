@@ -100,10 +100,14 @@ void IniDocument::parse(const QByteArray& bytes)
         Line line;
         const qsizetype newline = bytes.indexOf('\n', start);
         qsizetype end = newline < 0 ? size : newline;
+        const bool cr = end > start && bytes[end - 1] == '\r';
         if (newline >= 0) {
-            const bool crlf = end > start && bytes[end - 1] == '\r';
-            end -= crlf ? 1 : 0;
-            line.ending = crlf ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
+            end -= cr ? 1 : 0;
+            line.ending = cr ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
+        } else if (cr) {
+            // A file cut after the CR of its last CRLF: the CR is no part of the value.
+            --end;
+            line.ending = QByteArrayLiteral("\r");
         }
         line.text = bytes.sliced(start, end - start);
         start = newline < 0 ? size : newline + 1;
@@ -195,7 +199,9 @@ QByteArray IniDocument::toBytes() const
     QByteArray out;
     auto append = [&out, this](const QByteArray& text, const QByteArray& ending) {
         // Only a last line can lack its line break, and something follows it now.
-        if (!out.isEmpty() && !out.endsWith('\n'))
+        if (out.endsWith('\r'))
+            out += '\n';
+        else if (!out.isEmpty() && !out.endsWith('\n'))
             out += m_newline;
         out += text;
         out += ending;
