@@ -85,62 +85,69 @@ QByteArray formatValue(const QString& text)
 
 } // namespace
 
-IniDocument::IniDocument(const QByteArray& bytes)
+IniDocument::IniDocument(const QByteArray& bytes) : m_bytes(bytes)
 {
-    parse(bytes);
+    parse();
 }
 
-void IniDocument::parse(const QByteArray& bytes)
+void IniDocument::parse()
 {
     bool inSetting = false;
     bool inFirstSetting = false;
+    const QByteArrayView bytes(m_bytes);
     const qsizetype size = bytes.size();
+    const qsizetype lineCount = bytes.count('\n') + 1;
+    m_lines.reserve(std::size_t(lineCount));
+    m_entries.reserve(lineCount);
     qsizetype start = 0;
     while (start < size) {
         Line line;
+        line.begin = start;
         const qsizetype newline = bytes.indexOf('\n', start);
         qsizetype end = newline < 0 ? size : newline;
-        const bool cr = end > start && bytes[end - 1] == '\r';
-        if (newline >= 0) {
-            end -= cr ? 1 : 0;
-            line.ending = cr ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
-        } else if (cr) {
-            // A file cut after the CR of its last CRLF: the CR is no part of the value.
+        // A CR before the LF belongs to the line break, and so does a CR
+        // ending a file cut after it.
+        if (end > start && bytes[end - 1] == '\r')
             --end;
-            line.ending = QByteArrayLiteral("\r");
-        }
-        line.text = bytes.sliced(start, end - start);
+        line.length = end - start;
+        line.endingLength = qint8((newline < 0 ? size : newline + 1) - end);
         start = newline < 0 ? size : newline + 1;
-        if (m_lines.empty() && line.ending == "\r\n")
-            m_newline = line.ending;
+        if (m_lines.empty() && line.endingLength == 2)
+            m_newline = QByteArrayLiteral("\r\n");
         const auto index = qsizetype(m_lines.size());
-        m_lines.push_back(std::move(line));
 
-        QByteArrayView text = m_lines.back().text;
+        QByteArrayView text = bytes.sliced(line.begin, line.length);
+        qsizetype skipped = 0;
         if (index == 0 && text.startsWith(kUtf8Bom))
-            text = text.sliced(kUtf8Bom.size());
-        const QByteArrayView trimmed = trimBlanks(text);
-        if (trimmed.isEmpty() || trimmed.front() == ';' || trimmed.front() == '#')
+            skipped = kUtf8Bom.size();
+        const QByteArrayView trimmed = trimBlanks(text.sliced(skipped));
+        if (trimmed.isEmpty() || trimmed.front() == ';' || trimmed.front() == '#') {
+            m_lines.push_back(line);
             continue;
+        }
         if (trimmed.front() == '[' && trimmed.back() == ']' && trimmed.size() >= 2) {
             inSetting = decodeText(trimBlanks(trimmed.sliced(1, trimmed.size() - 2))) == kSection;
             inFirstSetting = inSetting && m_insertAfter < 0;
             if (inFirstSetting)
                 m_insertAfter = index;
+            m_lines.push_back(line);
             continue;
         }
         const qsizetype equals = text.indexOf('=');
-        if (!inSetting || equals < 0)
-            continue;
-        const QString key = decodeText(trimBlanks(text.first(equals)));
-        if (key.isEmpty())
-            continue;
-        if (m_entries.contains(key))
-            m_repeats.insert(key, index);
-        else
-            m_entries.insert(key, Entry{false, index, parseValue(text.sliced(equals + 1))});
-        if (inFirstSetting)
-            m_insertAfter = index;
+        if (inSetting && equals >= 0) {
+            const QString key = decodeText(trimBlanks(text.sliced(skipped, equals - skipped)));
+            if (!key.isEmpty()) {
+                line.equals = equals;
+                Entry& entry = m_entries[key];
+                if (entry.index >= 0)
+                    m_repeats.insert(key, index);
+                else
+                    entry.index = index;
+                if (inFirstSetting)
+                    m_insertAfter = index;
+            }
+        }
+        m_lines.push_back(line);
     }
 }
 
@@ -149,7 +156,12 @@ std::optional<QString> IniDocument::value(const QString& key) const
     const auto it = m_entries.constFind(key);
     if (it == m_entries.cend())
         return std::nullopt;
-    return it->value;
+    if (it->added)
+        return m_added[std::size_t(it->index)].text;
+    const Line& line = m_lines[std::size_t(it->index)];
+    if (line.rewrite >= 0)
+        return m_rewrites[std::size_t(line.rewrite)];
+    return parseValue(textOf(line).sliced(line.equals + 1));
 }
 
 QStringList IniDocument::keys() const
@@ -169,16 +181,21 @@ void IniDocument::set(const QString& key, const QString& text)
 {
     const auto it = m_entries.find(key);
     if (it == m_entries.end()) {
-        m_added.push_back(Line{key.toUtf8() + '=' + formatValue(text), {}, false});
-        m_entries.insert(key, Entry{true, qsizetype(m_added.size()) - 1, text});
+        m_added.push_back(AddedLine{key, text, false});
+        m_entries.insert(key, Entry{qsizetype(m_added.size()) - 1, true});
         return;
     }
-    if (it->value == text)
+    if (it->added) {
+        m_added[std::size_t(it->index)].text = text;
         return;
-    Line& line = it->added ? m_added[std::size_t(it->index)] : m_lines[std::size_t(it->index)];
-    // The key and its spacing stay as they were written.
-    line.text = line.text.first(line.text.indexOf('=') + 1) + formatValue(text);
-    it->value = text;
+    }
+    Line& line = m_lines[std::size_t(it->index)];
+    if (line.rewrite >= 0) {
+        m_rewrites[std::size_t(line.rewrite)] = text;
+    } else if (parseValue(textOf(line).sliced(line.equals + 1)) != text) {
+        line.rewrite = qint32(m_rewrites.size());
+        m_rewrites.push_back(text);
+    }
 }
 
 void IniDocument::remove(const QString& key)
@@ -186,7 +203,10 @@ void IniDocument::remove(const QString& key)
     const auto it = m_entries.find(key);
     if (it == m_entries.end())
         return;
-    (it->added ? m_added[std::size_t(it->index)] : m_lines[std::size_t(it->index)]).removed = true;
+    if (it->added)
+        m_added[std::size_t(it->index)].removed = true;
+    else
+        m_lines[std::size_t(it->index)].removed = true;
     m_entries.erase(it);
     // Every line of the key goes, so that no later line brings it back.
     for (auto repeat = m_repeats.constFind(key); repeat != m_repeats.cend() && repeat.key() == key; ++repeat)
@@ -197,29 +217,47 @@ void IniDocument::remove(const QString& key)
 QByteArray IniDocument::toBytes() const
 {
     QByteArray out;
-    auto append = [&out, this](const QByteArray& text, const QByteArray& ending) {
-        // Only a last line can lack its line break, and something follows it now.
+    out.reserve(m_bytes.size() + qsizetype(m_added.size()) * 32 + qsizetype(m_rewrites.size()) * 8);
+    const QByteArrayView bytes(m_bytes);
+    // Only a last line can lack its line break, and something follows it now.
+    auto breakLastLine = [&out, this] {
         if (out.endsWith('\r'))
             out += '\n';
         else if (!out.isEmpty() && !out.endsWith('\n'))
             out += m_newline;
-        out += text;
-        out += ending;
     };
     auto appendAdded = [&] {
-        for (const Line& line : m_added) {
-            if (!line.removed)
-                append(line.text, m_newline);
+        for (const AddedLine& line : m_added) {
+            if (line.removed)
+                continue;
+            breakLastLine();
+            out += line.key.toUtf8();
+            out += '=';
+            out += formatValue(line.text);
+            out += m_newline;
         }
     };
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        if (!m_lines[i].removed)
-            append(m_lines[i].text, m_lines[i].ending);
+        const Line& line = m_lines[i];
+        if (!line.removed) {
+            breakLastLine();
+            if (line.rewrite >= 0) {
+                // The key and its spacing stay as they were written.
+                out += bytes.sliced(line.begin, line.equals + 1);
+                out += formatValue(m_rewrites[std::size_t(line.rewrite)]);
+            } else {
+                out += bytes.sliced(line.begin, line.length);
+            }
+            out += bytes.sliced(line.begin + line.length, line.endingLength);
+        }
         if (qsizetype(i) == m_insertAfter)
             appendAdded();
     }
-    if (m_insertAfter < 0 && std::any_of(m_added.cbegin(), m_added.cend(), [](const Line& l) { return !l.removed; })) {
-        append(QByteArrayLiteral("[setting]"), m_newline);
+    if (m_insertAfter < 0 &&
+        std::any_of(m_added.cbegin(), m_added.cend(), [](const AddedLine& l) { return !l.removed; })) {
+        breakLastLine();
+        out += "[setting]";
+        out += m_newline;
         appendAdded();
     }
     return out;

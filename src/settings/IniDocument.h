@@ -19,6 +19,7 @@
 // the tests reach it directly.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -52,23 +53,36 @@ public:
     static bool isWritableKey(QStringView key);
 
 private:
+    // A line of the file as read: where it is in m_bytes, kept as it is
+    // unless removed or given a new value.
     struct Line
     {
-        QByteArray text;   // without its line break
-        QByteArray ending; // "\n", "\r\n", or "" for a last line without one
+        qsizetype begin = 0;
+        qsizetype length = 0;   // without the line break
+        qsizetype equals = -1;  // offset of the key's "=", for key lines
+        qint8 endingLength = 0; // 2 for CRLF, 1 for LF (or a final CR), 0 for none
+        bool removed = false;
+        qint32 rewrite = -1;    // index into m_rewrites once the value changed
+    };
+    struct AddedLine
+    {
+        QString key;
+        QString text;
         bool removed = false;
     };
     struct Entry
     {
-        bool added = false; // index into m_added rather than m_lines
-        qsizetype index = 0;
-        QString value;
+        qsizetype index = -1; // into m_lines, or m_added when added
+        bool added = false;
     };
 
-    void parse(const QByteArray& bytes);
+    void parse();
+    QByteArrayView textOf(const Line& line) const { return QByteArrayView(m_bytes).sliced(line.begin, line.length); }
 
+    QByteArray m_bytes;
     std::vector<Line> m_lines;
-    std::vector<Line> m_added; // new key lines; their ending is the file's line break
+    std::vector<QString> m_rewrites;
+    std::vector<AddedLine> m_added;
     QHash<QString, Entry> m_entries;
     // Further lines of keys that appear more than once in [setting].
     QMultiHash<QString, qsizetype> m_repeats;

@@ -19,8 +19,8 @@ SettingsStore& SettingsStore::instance()
 
 QString SettingsStore::read(const QString& key, const QString& defaultText) const
 {
-    if (const auto pending = m_pending.constFind(key); pending != m_pending.cend())
-        return pending->value_or(defaultText);
+    if (const auto pending = m_changeOf.constFind(key); pending != m_changeOf.cend())
+        return m_changes[*pending].text.value_or(defaultText);
     return m_backend->value(key).value_or(defaultText);
 }
 
@@ -36,12 +36,12 @@ void SettingsStore::remove(const QString& key)
 
 void SettingsStore::change(const QString& key, std::optional<QString> text)
 {
-    const auto it = m_pending.find(key);
-    if (it == m_pending.end()) {
-        m_pending.insert(key, std::move(text));
-        m_order.push_back(key);
+    const auto it = m_changeOf.constFind(key);
+    if (it == m_changeOf.cend()) {
+        m_changeOf.insert(key, m_changes.size());
+        m_changes.push_back({key, std::move(text)});
     } else {
-        *it = std::move(text);
+        m_changes[*it].text = std::move(text);
     }
 }
 
@@ -51,10 +51,9 @@ QString SettingsStore::refusal() const
     if (!m_readProblem.isEmpty())
         return QStringLiteral("it could not be read when it was opened (%1), so it is not replaced")
             .arg(m_readProblem);
-    for (const QString& key : m_order) {
+    for (const auto& [key, text] : m_changes) {
         if (!IniDocument::isWritableKey(key))
             return QStringLiteral("the key \"%1\" cannot be written").arg(key);
-        const std::optional<QString>& text = m_pending.value(key);
         // A value read from the store may be written back as it is.
         if (text && !IniDocument::fitsOnALine(*text) && m_backend->value(key) != text)
             return QStringLiteral("the value of %1 holds a line break or a NUL character").arg(key);
@@ -66,20 +65,12 @@ bool SettingsStore::sync(QString* reason)
 {
     QString why;
     bool synced = true;
-    if (!m_order.empty()) {
+    if (!m_changes.empty()) {
         why = refusal();
-        if (why.isEmpty()) {
-            std::vector<StoreChange> changes;
-            changes.reserve(m_order.size());
-            for (const QString& key : m_order)
-                changes.push_back({key, m_pending.value(key)});
-            synced = m_backend->commit(changes, &why);
-        } else {
-            synced = false;
-        }
+        synced = why.isEmpty() && m_backend->commit(m_changes, &why);
     }
-    m_pending.clear();
-    m_order.clear();
+    m_changes.clear();
+    m_changeOf.clear();
     if (reason)
         *reason = synced ? QString() : why;
     return synced;
@@ -87,8 +78,8 @@ bool SettingsStore::sync(QString* reason)
 
 void SettingsStore::reload()
 {
-    m_pending.clear();
-    m_order.clear();
+    m_changes.clear();
+    m_changeOf.clear();
     m_readProblem.clear();
     if (!m_backend->reload(&m_readProblem) && m_readProblem.isEmpty())
         m_readProblem = QStringLiteral("unknown error");

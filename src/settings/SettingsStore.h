@@ -48,7 +48,7 @@ public:
     QString filePath() const { return m_backend->location(); }
     // Why the store could not be read at the last reload, or "" when it could.
     QString readProblem() const { return m_readProblem; }
-    bool hasPendingWrites() const { return !m_order.empty(); }
+    bool hasPendingWrites() const { return !m_changes.empty(); }
 
 private:
     void change(const QString& key, std::optional<QString> text);
@@ -56,9 +56,10 @@ private:
 
     std::unique_ptr<StoreBackend> m_backend;
     QString m_readProblem;
-    // The latest change of each key, and the keys in the order of their first change.
-    QHash<QString, std::optional<QString>> m_pending;
-    std::vector<QString> m_order;
+    // The latest change of each key, in the order of the keys' first changes,
+    // and where each key's change is in that list.
+    std::vector<StoreChange> m_changes;
+    QHash<QString, std::size_t> m_changeOf;
 };
 
 } // namespace quorvix::settings
