@@ -162,6 +162,8 @@ int main(int argc, char** argv)
     bool ok = printBest("delete the first of 1000 accounts", 5, "< 20", [] { return deleteFirst(1000); });
     ok = printBest("delete the first of 10000 accounts", 3, "< 150", [] { return deleteFirst(10000); }) && ok;
     ok = printBest("add the 1001st account", 5, "< 50", [] { return addAccount(1000); }) && ok;
-    ok = printBest("options OK on a store of 10000 accounts", 3, "< 150", [] { return saveOptions(10000); }) && ok;
+    ok =
+        printBest("options OK on a store of 10000 accounts", 3, "< 150", [] { return saveOptions(10000); }) &&
+        ok;
     return ok ? 0 : 1;
 }

@@ -17,10 +17,10 @@ constexpr int kAnswerWaitMs = 2'000;
 // Per user and per store, so that stores of other users or folders do not meet.
 QString serverNameFor(const QString& storePath)
 {
-    const QByteArray hash = QCryptographicHash::hash(QFileInfo(storePath).absoluteFilePath().toUtf8(),
-                                                     QCryptographicHash::Sha256)
-                                .toHex()
-                                .left(16);
+    const QByteArray hash =
+        QCryptographicHash::hash(QFileInfo(storePath).absoluteFilePath().toUtf8(), QCryptographicHash::Sha256)
+            .toHex()
+            .left(16);
     return QStringLiteral("quorvix-options-%1-%2").arg(QDir::home().dirName(), QString::fromLatin1(hash));
 }
 

@@ -76,8 +76,8 @@ void optionform::Form_Load()
     // The window still opens, on defaults; OK will say that it cannot save.
     if (const QString problem = Module1::StoreReadProblem(); !problem.isEmpty()) {
         QMessageBox box(QMessageBox::Warning, u"QuorvixLAN"_s,
-                        u"設定を読み込めませんでした\r\n"_s + Module1::StoreFilePath() + u"\r\n("_s + problem +
-                            u")\r\n既定の設定で表示します。このﾌｧｲﾙには保存できません"_s,
+                        u"設定を読み込めませんでした\r\n"_s + Module1::StoreFilePath() + u"\r\n("_s +
+                            problem + u")\r\n既定の設定で表示します。このﾌｧｲﾙには保存できません"_s,
                         QMessageBox::Ok, this);
         box.exec();
     }

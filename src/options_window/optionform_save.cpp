@@ -83,13 +83,16 @@ bool optionform::saveOptions()
     auto typed = [](const QLineEdit* box) { return Module1::ParseInt16(box->text()).value_or(0); };
     // Then every typed text: each is one line of the store file.
     std::vector<TypedTextField> typedTexts = {
-        {AgentBox, Label9, u"Agentnm"_s},         {Notstrbox, Label12, u"Notstr"_s},
-        {Wavbox, Label7, u"Wavdir"_s},            {Mailerbox[1], Label5[0], u"Mailerdir1"_s},
+        {AgentBox, Label9, u"Agentnm"_s},
+        {Notstrbox, Label12, u"Notstr"_s},
+        {Wavbox, Label7, u"Wavdir"_s},
+        {Mailerbox[1], Label5[0], u"Mailerdir1"_s},
         {Mailerbox[2], Label5[1], u"Mailerdir2"_s},
     };
     const std::size_t templateLabels[6] = {0, 1, 3, 5, 6, 7};
     for (int i = 1; i <= 6; ++i)
-        typedTexts.push_back({Text1[std::size_t(i - 1)], Label13[templateLabels[i - 1]], IndexedKey(u"Talkstr", i)});
+        typedTexts.push_back(
+            {Text1[std::size_t(i - 1)], Label13[templateLabels[i - 1]], IndexedKey(u"Talkstr", i)});
     for (const TypedTextField& field : typedTexts) {
         if (!Module1::CanWriteSetting(field.key, field.box->text())) {
             warn(this, captionOf(field.label) + u"には改行やNUL文字を入力できません"_s);

@@ -59,7 +59,9 @@ QString decodeText(QByteArrayView bytes)
         ascii = ascii && uchar(c) < 0x80;
     if (ascii)
         return QString::fromLatin1(bytes);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A BOM inside a value is text; the file's own BOM is skipped by the reader.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;

@@ -62,7 +62,7 @@ private:
         qsizetype equals = -1;  // offset of the key's "=", for key lines
         qint8 endingLength = 0; // 2 for CRLF, 1 for LF (or a final CR), 0 for none
         bool removed = false;
-        qint32 rewrite = -1;    // index into m_rewrites once the value changed
+        qint32 rewrite = -1; // index into m_rewrites once the value changed
     };
     struct AddedLine
     {
@@ -77,7 +77,10 @@ private:
     };
 
     void parse();
-    QByteArrayView textOf(const Line& line) const { return QByteArrayView(m_bytes).sliced(line.begin, line.length); }
+    QByteArrayView textOf(const Line& line) const
+    {
+        return QByteArrayView(m_bytes).sliced(line.begin, line.length);
+    }
 
     QByteArray m_bytes;
     std::vector<Line> m_lines;

@@ -71,13 +71,15 @@ bool readStoreFile(const QString& path, FileContents* contents, QString* reason)
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
-        struct stat info{};
+        struct stat info
+        {};
         if (error == ENOENT && ::lstat(name.constData(), &info) != 0)
             return true;
         *reason = QStringLiteral("cannot read %1: %2").arg(path, systemError(error));
         return false;
     }
-    struct stat info{};
+    struct stat info
+    {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         *reason = QStringLiteral("%1 is not a regular file").arg(path);
@@ -192,7 +194,8 @@ public:
         }
         // Checked before the lock too, so that nothing is created beside
         // something that is not a store.
-        struct stat info{};
+        struct stat info
+        {};
         if (::stat(QFile::encodeName(*target).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
             *reason = QStringLiteral("%1 is not a regular file").arg(*target);
             return false;

@@ -12,9 +12,9 @@ namespace {
 
 std::unique_ptr<QSettings> openRegistry()
 {
-    auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                                QStringLiteral("VB and VBA Program Settings"),
-                                                QStringLiteral("wispane"));
+    auto settings =
+        std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                    QStringLiteral("VB and VBA Program Settings"), QStringLiteral("wispane"));
     settings->setFallbacksEnabled(false);
     settings->beginGroup(QStringLiteral("setting"));
     return settings;

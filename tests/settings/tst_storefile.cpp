@@ -93,12 +93,16 @@ private slots:
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("after");
         QTest::newRow("no file") << QByteArray() << "[setting]\nk=v\n"_ba;
-        QTest::newRow("CRLF, no section") << "[other]\r\nx=1\r\n"_ba << "[other]\r\nx=1\r\n[setting]\r\nk=v\r\n"_ba;
-        QTest::newRow("no final line break") << "[setting]\na=1"_ba << "[setting]\na=1\nk=v\n"_ba;
+        QTest::newRow("CRLF, no section") << "[other]\r\nx=1\r\n"_ba
+                                          << "[other]\r\nx=1\r\n[setting]\r\nk=v\r\n"_ba;
+        QTest::newRow("no final line break") << "[setting]\na=1"_ba
+                                             << "[setting]\na=1\nk=v\n"_ba;
         QTest::newRow("first of two sections") << "[setting]\na=1\n[x]\n[setting]\nb=2\n"_ba
                                                << "[setting]\na=1\nk=v\n[x]\n[setting]\nb=2\n"_ba;
-        QTest::newRow("lines before sections") << "k0=0\n[setting]\n"_ba << "k0=0\n[setting]\nk=v\n"_ba;
-        QTest::newRow("changed in place") << "[setting]\n k = old ; not a comment\n"_ba << "[setting]\n k =v\n"_ba;
+        QTest::newRow("lines before sections") << "k0=0\n[setting]\n"_ba
+                                               << "k0=0\n[setting]\nk=v\n"_ba;
+        QTest::newRow("changed in place") << "[setting]\n k = old ; not a comment\n"_ba
+                                          << "[setting]\n k =v\n"_ba;
     }
 
     void newKeysFollowTheFilesForm()
@@ -151,7 +155,8 @@ private slots:
         }
         ReloadStore();
         const QFile::Permissions permissions = QFile::permissions(path);
-        const QByteArray before = blocker.isEmpty() || blocker == u"lock folder" ? readStoreFile() : QByteArray();
+        const QByteArray before =
+            blocker.isEmpty() || blocker == u"lock folder" ? readStoreFile() : QByteArray();
 
         const QString stored = ReadSetting(key, u"<absent>"_s);
         WriteSetting(key, text);
@@ -199,8 +204,8 @@ private slots:
         QFile file(target);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), "[setting]\nTalkcnt=3\n"_ba);
-        QCOMPARE(QFile::permissions(target) & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
-                                                QFile::WriteUser),
+        QCOMPARE(QFile::permissions(target) &
+                     ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
                  QFile::Permissions());
         QFile::remove(target);
     }
