@@ -100,7 +100,7 @@ void IniDocument::parse()
     const qsizetype size = bytes.size();
     const qsizetype lineCount = bytes.count('\n') + 1;
     m_lines.reserve(std::size_t(lineCount));
-    m_entries.reserve(lineCount);
+    m_entries.reserve(std::size_t(lineCount));
     qsizetype start = 0;
     while (start < size) {
         Line line;
@@ -155,12 +155,13 @@ void IniDocument::parse()
 
 std::optional<QString> IniDocument::value(const QString& key) const
 {
-    const auto it = m_entries.constFind(key);
+    const auto it = m_entries.find(key);
     if (it == m_entries.cend())
         return std::nullopt;
-    if (it->added)
-        return m_added[std::size_t(it->index)].text;
-    const Line& line = m_lines[std::size_t(it->index)];
+    const Entry& entry = it->second;
+    if (entry.added)
+        return m_added[std::size_t(entry.index)].text;
+    const Line& line = m_lines[std::size_t(entry.index)];
     if (line.rewrite >= 0)
         return m_rewrites[std::size_t(line.rewrite)];
     return parseValue(textOf(line).sliced(line.equals + 1));
@@ -170,8 +171,8 @@ QStringList IniDocument::keys() const
 {
     std::vector<std::pair<std::pair<bool, qsizetype>, QString>> ordered;
     ordered.reserve(std::size_t(m_entries.size()));
-    for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it)
-        ordered.push_back({{it->added, it->index}, it.key()});
+    for (const auto& [key, entry] : m_entries)
+        ordered.push_back({{entry.added, entry.index}, key});
     std::sort(ordered.begin(), ordered.end());
     QStringList keys;
     for (const auto& entry : ordered)
@@ -181,17 +182,18 @@ QStringList IniDocument::keys() const
 
 void IniDocument::set(const QString& key, const QString& text)
 {
-    const auto it = m_entries.find(key);
-    if (it == m_entries.end()) {
+    const auto [it, inserted] = m_entries.try_emplace(key);
+    Entry& entry = it->second;
+    if (inserted) {
         m_added.push_back(AddedLine{key, text, false});
-        m_entries.insert(key, Entry{qsizetype(m_added.size()) - 1, true});
+        entry = Entry{qsizetype(m_added.size()) - 1, true};
         return;
     }
-    if (it->added) {
-        m_added[std::size_t(it->index)].text = text;
+    if (entry.added) {
+        m_added[std::size_t(entry.index)].text = text;
         return;
     }
-    Line& line = m_lines[std::size_t(it->index)];
+    Line& line = m_lines[std::size_t(entry.index)];
     if (line.rewrite >= 0) {
         m_rewrites[std::size_t(line.rewrite)] = text;
     } else if (parseValue(textOf(line).sliced(line.equals + 1)) != text) {
@@ -205,10 +207,10 @@ void IniDocument::remove(const QString& key)
     const auto it = m_entries.find(key);
     if (it == m_entries.end())
         return;
-    if (it->added)
-        m_added[std::size_t(it->index)].removed = true;
+    if (it->second.added)
+        m_added[std::size_t(it->second.index)].removed = true;
     else
-        m_lines[std::size_t(it->index)].removed = true;
+        m_lines[std::size_t(it->second.index)].removed = true;
     m_entries.erase(it);
     // Every line of the key goes, so that no later line brings it back.
     for (auto repeat = m_repeats.constFind(key); repeat != m_repeats.cend() && repeat.key() == key; ++repeat)

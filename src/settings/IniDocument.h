@@ -25,10 +25,30 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <cstdint>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace quorvix::settings {
+
+// A cheap hash for the store's short keys (FNV-1a over the UTF-16 units).
+// Stores of thousands of accounts hash every key several times per action,
+// and Qt's seeded string hash costs several times as much there.
+struct StoreKeyHash
+{
+    std::size_t operator()(const QString& key) const noexcept
+    {
+        std::uint64_t hash = 14695981039346656037ULL;
+        for (const QChar unit : key) {
+            hash ^= unit.unicode();
+            hash *= 1099511628211ULL;
+        }
+        return std::size_t(hash);
+    }
+};
+
+template <typename Value> using StoreKeyMap = std::unordered_map<QString, Value, StoreKeyHash>;
 
 class IniDocument
 {
@@ -86,7 +106,7 @@ private:
     std::vector<Line> m_lines;
     std::vector<QString> m_rewrites;
     std::vector<AddedLine> m_added;
-    QHash<QString, Entry> m_entries;
+    StoreKeyMap<Entry> m_entries;
     // Further lines of keys that appear more than once in [setting].
     QMultiHash<QString, qsizetype> m_repeats;
     // New keys go after this line; -1 when the file has no [setting] section.

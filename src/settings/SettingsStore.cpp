@@ -19,8 +19,8 @@ SettingsStore& SettingsStore::instance()
 
 QString SettingsStore::read(const QString& key, const QString& defaultText) const
 {
-    if (const auto pending = m_changeOf.constFind(key); pending != m_changeOf.cend())
-        return m_changes[*pending].text.value_or(defaultText);
+    if (const auto pending = m_changeOf.find(key); pending != m_changeOf.cend())
+        return m_changes[pending->second].text.value_or(defaultText);
     return m_backend->value(key).value_or(defaultText);
 }
 
@@ -36,13 +36,11 @@ void SettingsStore::remove(const QString& key)
 
 void SettingsStore::change(const QString& key, std::optional<QString> text)
 {
-    const auto it = m_changeOf.constFind(key);
-    if (it == m_changeOf.cend()) {
-        m_changeOf.insert(key, m_changes.size());
+    const auto [it, inserted] = m_changeOf.try_emplace(key, m_changes.size());
+    if (inserted)
         m_changes.push_back({key, std::move(text)});
-    } else {
-        m_changes[*it].text = std::move(text);
-    }
+    else
+        m_changes[it->second].text = std::move(text);
 }
 
 // Why the pending changes cannot be written at all, or "".

@@ -13,9 +13,9 @@
 // opened with defaults in its place, and writing those would lose what the
 // file holds.
 
+#include "IniDocument.h"
 #include "StoreBackend.h"
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -59,7 +59,7 @@ private:
     // The latest change of each key, in the order of the keys' first changes,
     // and where each key's change is in that list.
     std::vector<StoreChange> m_changes;
-    QHash<QString, std::size_t> m_changeOf;
+    StoreKeyMap<std::size_t> m_changeOf;
 };
 
 } // namespace quorvix::settings
