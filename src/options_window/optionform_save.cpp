@@ -62,6 +62,31 @@ void warn(QWidget* owner, const QString& text)
     box.exec();
 }
 
+// Every typed text is one line of the store file: one with a line break or a
+// NUL (unless the store holds it already) names its field and nothing is written.
+bool typedTextsFitTheStore(optionform& f)
+{
+    std::vector<TypedTextField> fields = {
+        {f.AgentBox, f.Label9, u"Agentnm"_s},
+        {f.Notstrbox, f.Label12, u"Notstr"_s},
+        {f.Wavbox, f.Label7, u"Wavdir"_s},
+        {f.Mailerbox[1], f.Label5[0], u"Mailerdir1"_s},
+        {f.Mailerbox[2], f.Label5[1], u"Mailerdir2"_s},
+    };
+    const std::size_t templateLabels[6] = {0, 1, 3, 5, 6, 7};
+    for (int i = 1; i <= 6; ++i)
+        fields.push_back(
+            {f.Text1[std::size_t(i - 1)], f.Label13[templateLabels[i - 1]], IndexedKey(u"Talkstr", i)});
+    for (const TypedTextField& field : fields) {
+        if (!Module1::CanWriteSetting(field.key, field.box->text())) {
+            warn(&f, captionOf(field.label) + u"には改行やNUL文字を入力できません"_s);
+            focusField(f.SSTab1, field.box);
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool optionform::saveOptions()
@@ -81,25 +106,8 @@ bool optionform::saveOptions()
         }
     }
     auto typed = [](const QLineEdit* box) { return Module1::ParseInt16(box->text()).value_or(0); };
-    // Then every typed text: each is one line of the store file.
-    std::vector<TypedTextField> typedTexts = {
-        {AgentBox, Label9, u"Agentnm"_s},
-        {Notstrbox, Label12, u"Notstr"_s},
-        {Wavbox, Label7, u"Wavdir"_s},
-        {Mailerbox[1], Label5[0], u"Mailerdir1"_s},
-        {Mailerbox[2], Label5[1], u"Mailerdir2"_s},
-    };
-    const std::size_t templateLabels[6] = {0, 1, 3, 5, 6, 7};
-    for (int i = 1; i <= 6; ++i)
-        typedTexts.push_back(
-            {Text1[std::size_t(i - 1)], Label13[templateLabels[i - 1]], IndexedKey(u"Talkstr", i)});
-    for (const TypedTextField& field : typedTexts) {
-        if (!Module1::CanWriteSetting(field.key, field.box->text())) {
-            warn(this, captionOf(field.label) + u"には改行やNUL文字を入力できません"_s);
-            focusField(SSTab1, field.box);
-            return false;
-        }
-    }
+    if (!typedTextsFitTheStore(*this))
+        return false;
 
     // 1-5. Refresh the working values from their controls.
     Option1value = option1->isChecked() ? 1 : 0;

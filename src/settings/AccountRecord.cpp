@@ -1,5 +1,7 @@
 #include "Module1.h"
 
+#include "KeySchema.h"
+
 namespace Module1 {
 
 namespace {
@@ -61,6 +63,33 @@ void SaveAccount(qint16 n)
     SaveValue(accountKey(u"Check", n), r.Check, QString());
     WriteSetting(accountKey(u"Scolor1", n), QString::number(r.Scolor1));
     WriteSetting(accountKey(u"Scolor2", n), QString::number(r.Scolor2));
+}
+
+} // namespace Module1
+
+namespace Module1 {
+
+bool DeleteAccount(qint16 row, QString* reason)
+{
+    if (row < 1 || row > AccountCount) {
+        if (reason)
+            *reason = QStringLiteral("there is no account %1").arg(row);
+        return false;
+    }
+    // The record is not reset in between: a copy keeps what the stored account has.
+    for (qint16 k = qint16(row + 1); k <= AccountCount && k > row; ++k) {
+        LoadAccount(k);
+        SaveAccount(qint16(k - 1));
+    }
+    for (const QString& key : quorvix::settings::AccountKeys(AccountCount))
+        RemoveSetting(key);
+    // The count goes with the records so that the options window's Cancel
+    // cannot bring the deleted account back.
+    SaveValue(QStringLiteral("accountno"), qint16(AccountCount - 1), QString());
+    if (!SyncSettings(reason))
+        return false;
+    AccountCount = qint16(AccountCount - 1);
+    return true;
 }
 
 } // namespace Module1

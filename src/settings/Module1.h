@@ -83,6 +83,13 @@ inline qint16 SelectedRow = 0;
 void ResetAccount();
 void LoadAccount(qint16 n);
 void SaveAccount(qint16 n);
+// Delete of account row (1..AccountCount): every later account moves down one
+// number, the former last number's keys are removed (so the deleted password
+// leaves the disk), "accountno" follows, and the store syncs once. Only then
+// does AccountCount drop by one. False, with the reason when given, when the
+// row is no account or the write was refused: the store and AccountCount are
+// then as they were.
+bool DeleteAccount(qint16 row, QString* reason = nullptr);
 
 // Stored form of a password: each character's code-page-932 code in decimal
 // followed by one space. When a character cannot be carried exactly,
