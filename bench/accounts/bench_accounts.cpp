@@ -69,7 +69,10 @@ bool prepareStore(int count)
     }
     Module1::WriteSetting(u"accountno"_s, QString::number(count));
     Module1::AccountCount = qint16(count);
-    return Module1::SyncSettings();
+    if (!Module1::SyncSettings())
+        return false;
+    Module1::ReloadStore(); // the program works on a store it read at start
+    return true;
 }
 
 // The grid as loading leaves it.

@@ -170,11 +170,13 @@ public:
     bool reload(QString* reason) override
     {
         m_document = IniDocument();
+        m_text.clear();
         const std::optional<QString> target = followLinks(m_path, reason);
         FileContents contents;
         if (!target || !readStoreFile(*target, &contents, reason))
             return false;
         m_document = IniDocument(contents.bytes);
+        m_text = contents.bytes;
         return true;
     }
 
@@ -211,25 +213,35 @@ public:
         FileContents contents;
         if (!readStoreFile(*target, &contents, reason))
             return false;
-        IniDocument document(contents.bytes);
+        // Usually the file is still what this program read or wrote last, and
+        // the document in memory is that file: the changes go straight into
+        // it. After another program's write the file is read afresh.
+        if (contents.bytes != m_text) {
+            m_document = IniDocument(contents.bytes);
+            m_text = contents.bytes;
+        }
         for (const StoreChange& change : changes) {
             if (change.text)
-                document.set(change.key, *change.text);
+                m_document.set(change.key, *change.text);
             else
-                document.remove(change.key);
+                m_document.remove(change.key);
         }
-        const QByteArray bytes = document.toBytes();
+        const QByteArray bytes = m_document.toBytes();
         const mode_t mode = contents.exists ? contents.mode & S_IRWXU : kOwnerOnly;
         const bool unchanged = contents.exists && bytes == contents.bytes && (contents.mode & 07777) == mode;
-        if (!unchanged && !replaceFile(*target, bytes, mode, reason))
+        if (!unchanged && !replaceFile(*target, bytes, mode, reason)) {
+            m_document = IniDocument(m_text); // the refused changes are taken back
             return false;
-        m_document = std::move(document);
+        }
+        m_text = bytes;
         return true;
     }
 
 private:
     QString m_path;
     IniDocument m_document;
+    // The text m_document stands for: the file as last read or written.
+    QByteArray m_text;
 };
 
 } // namespace
