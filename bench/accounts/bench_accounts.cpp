@@ -78,9 +78,9 @@ bool prepareStore(int count)
 // The grid as loading leaves it.
 void fillGrid(controls::FlexGrid& grid)
 {
-    for (qint16 n = 1; n <= Module1::AccountCount; ++n) {
+    for (int n = 1; n <= Module1::AccountCount; ++n) {
         Module1::ResetAccount();
-        Module1::LoadAccount(n);
+        Module1::LoadAccount(qint16(n));
         accounts::appendAccountRow(grid, Module1::AccountRecord);
     }
 }

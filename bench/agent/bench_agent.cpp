@@ -1,6 +1,7 @@
 // Figures of the character engine: loading a large character and listing its
-// animations, decoding all of its pictures, and how closely playback keeps to
-// the frames' durations. Prints "figure<TAB>value<TAB>unit<TAB>target" lines.
+// animations, decoding all of its pictures, how long a request waits while a
+// looping animation runs, and how closely playback keeps to the frames'
+// durations. Prints "figure<TAB>value<TAB>unit<TAB>target" lines.
 
 #include "AcsImage.h"
 #include "AcsReader.h"
@@ -11,8 +12,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 
+#include <QRandomGenerator>
+
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 using namespace agent;
@@ -57,6 +61,69 @@ void benchLargeCharacter(const QString& path)
     figure("agent_decode_all_images_4mb_character", medianOf(decodes), "ms", "< 300");
 }
 
+// The longest way out of the animation: from any frame, the frames its exit
+// branches lead through until the path ends, each shown for its duration.
+qint64 longestExitPathMs(const AcsAnimation& animation)
+{
+    qint64 longest = 0;
+    for (size_t start = 0; start < animation.frames.size(); ++start) {
+        qint64 total = 0;
+        size_t frame = start;
+        for (size_t steps = 0; steps <= animation.frames.size(); ++steps) {
+            const qint16 exit = animation.frames[frame].exitBranch;
+            const size_t next = exit >= 0 ? size_t(exit) : frame + 1;
+            if (exit == AcsFrame::ExitEnds || next >= animation.frames.size())
+                break;
+            frame = next;
+            total += qint64(animation.frames[frame].duration) * 10;
+        }
+        longest = std::max(longest, total);
+    }
+    return longest;
+}
+
+// Play(RestPose) given at a random moment while Searching loops, on a stepped
+// clock: the wait until RestPose's first frame, worst and mean over 20 seeds.
+void benchPlayDuringLoop(const AcsCharacter& character)
+{
+    const int looping = character.findAnimation(QStringLiteral("Searching"));
+    const int rest = character.findAnimation(QStringLiteral("RestPose"));
+    if (looping < 0 || rest < 0)
+        return;
+    std::vector<double> waits;
+    for (quint32 seed = 0; seed < 20; ++seed) {
+        ManualClock clock;
+        AnimationPlayer player(character, clock);
+        player.setAutoAdvance(false);
+        player.setRandomSeed(seed);
+        qint64 restStartedMs = -1;
+        QObject::connect(&player, &AnimationPlayer::frameStarted, &player, [&](int animation, int, qint64 at) {
+            if (animation == rest && restStartedMs < 0)
+                restStartedMs = at;
+        });
+        player.play(looping);
+        const qint64 askAt = 5'000 + QRandomGenerator(seed).bounded(55'000);
+        while (clock.nowMs() < askAt) {
+            clock.advance(1);
+            player.advance();
+        }
+        player.play(rest);
+        while (restStartedMs < 0 && clock.nowMs() < askAt + 120'000) {
+            clock.advance(1);
+            player.advance();
+        }
+        waits.push_back(double(restStartedMs - askAt));
+    }
+    double sum = 0;
+    for (double w : waits)
+        sum += w;
+    const std::string target =
+        "<= " + std::to_string(longestExitPathMs(character.animations[size_t(looping)])) + " (longest exit path)";
+    figure("agent_play_during_loop_worst_wait_20_seeds", *std::max_element(waits.begin(), waits.end()), "ms",
+           target.c_str());
+    figure("agent_play_during_loop_mean_wait_20_seeds", sum / double(waits.size()), "ms", "-");
+}
+
 // A clock reading the same timer the measurement uses.
 class BenchClock final : public AgentClock
 {
@@ -95,7 +162,7 @@ void benchPlaybackDrift()
     QObject::connect(&player, &AnimationPlayer::frameStarted, &player, [&](int, int, qint64 scheduledMs) {
         drift.push_back(clock.preciseMs() - double(scheduledMs));
     });
-    QObject::connect(&player, &AnimationPlayer::becameIdle, qApp, &QCoreApplication::quit);
+    QObject::connect(&player, &AnimationPlayer::cameToRest, qApp, &QCoreApplication::quit);
     player.play(0);
     QCoreApplication::exec();
     if (drift.size() < 20)
@@ -121,9 +188,10 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QString path = QStringLiteral(QUORVIX_TEST_CHARACTERS_DIR "/Peedy.acs");
-    if (QFile::exists(path))
+    if (QFile::exists(path)) {
         benchLargeCharacter(path);
-    else
+        benchPlayDuringLoop(AcsReader::readFile(path));
+    } else
         std::fprintf(stderr, "bench_agent: %s not found, skipping the large-character figures\n",
                      qPrintable(path));
     benchPlaybackDrift();

@@ -49,6 +49,7 @@ int widthTwips(const QWidget* widget)
 QLineEdit* textBox(QWidget* parent, const QString& name, const QString& tip, const QString& text = QString())
 {
     auto* t = make<QLineEdit>(parent, name);
+    controls::allowAnyLength(t);
     t->setToolTip(tip);
     t->setText(text);
     return t;
@@ -96,25 +97,30 @@ void accountform::buildWindow()
         textBox(this, QStringLiteral("Accountname"),
                 QStringLiteral("好きな名前を付けて下さい、省略すると「ﾕｰｻﾞｰ名@ﾒｰﾙｻｰﾊﾞ」になります"));
     place(Accountname, fieldX, lineY[0], 2955, kLine);
+    Label6[1]->setBuddy(Accountname);
 
     // Line 2: the mail server and, at the right end, the port.
     placeLabelEndingAt(Label6[0], fieldX - 60, lineY[1]);
     Hostname = textBox(this, QStringLiteral("Hostname"), QStringLiteral("ﾒｰﾙｻｰﾊﾞの名前を入れてください"));
     place(Hostname, fieldX, lineY[1], 2955, kLine);
+    Label6[0]->setBuddy(Hostname);
     Portbox = textBox(this, QStringLiteral("Portbox"), QStringLiteral("通常は110のままでいいよ"),
                       QStringLiteral("110"));
     place(Portbox, right - 555, lineY[1], 555, kLine);
     Label7 = captionLabel(this, QStringLiteral("Label7"), QStringLiteral("ﾎﾟｰﾄ番号:"));
     placeLabelEndingAt(Label7, right - 555 - 60, lineY[1]);
+    Label7->setBuddy(Portbox);
 
     // Lines 3 and 4: user name and password, with the popup colours beside them.
     placeLabelEndingAt(Label1, fieldX - 60, lineY[2]);
     UserName = textBox(this, QStringLiteral("UserName"), QStringLiteral("ﾕｰｻﾞｰ名(ｱｶｳﾝﾄ)を入れてください"));
     place(UserName, fieldX, lineY[2], 1515, kLine);
+    Label1->setBuddy(UserName);
     placeLabelEndingAt(Label2, fieldX - 60, lineY[3]);
     MailPassWord = make<controls::PasswordBox>(this, QStringLiteral("MailPassWord"));
     MailPassWord->setToolTip(QStringLiteral("ﾊﾟｽﾜｰﾄﾞを入れてください、*で表示されます"));
     place(MailPassWord, fieldX, lineY[3], 1515, kLine);
+    Label2->setBuddy(MailPassWord);
 
     const int frameX = fieldX + 1515 + 150;
     Frame1 = make<QGroupBox>(this, QStringLiteral("Frame1"));

@@ -4,6 +4,7 @@
 #include "ByteCursor.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace agent {
 
@@ -341,6 +342,10 @@ private:
 
 AcsCharacter AcsReader::readFile(const QString& path)
 {
+    // Opening a FIFO or a device would wait for a writer that may never come.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throw AgentError(QStringLiteral("%1: not a regular file").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AgentError(

@@ -45,6 +45,9 @@ public:
     virtual QStringList AnimationNames() const = 0;
     // Queues the animation; throws AgentError when there is no such animation.
     virtual void Play(const QString& name) = 0;
+    // Whether the character plays its idling animations when left alone; true by default.
+    virtual bool IdleOn() const = 0;
+    virtual void setIdleOn(bool on) = 0;
 };
 
 class CharacterCollection

@@ -10,6 +10,20 @@ namespace {
 // Sounds of frames that began this long before the player caught up are skipped,
 // so a stalled event loop does not fire a burst of sounds at once.
 constexpr qint64 staleSoundMs = 100;
+
+// Whether a request should cut the animation short rather than wait for its
+// end: it can loop (a branch back to itself or an earlier frame) or it is long.
+bool endsEarlyOnRequest(const AcsAnimation& animation)
+{
+    qint64 totalMs = 0;
+    for (size_t f = 0; f < animation.frames.size(); ++f) {
+        totalMs += qint64(animation.frames[f].duration) * 10;
+        for (const AcsBranch& branch : animation.frames[f].branches)
+            if (branch.frame <= f)
+                return true;
+    }
+    return totalMs > AnimationPlayer::longAnimationMs;
+}
 } // namespace
 
 AnimationPlayer::AnimationPlayer(const AcsCharacter& character, AgentClock& clock, QObject* parent)
@@ -18,11 +32,64 @@ AnimationPlayer::AnimationPlayer(const AcsCharacter& character, AgentClock& cloc
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &AnimationPlayer::advance);
+    for (const AcsAnimation& a : character_.animations)
+        endsEarly_.push_back(endsEarlyOnRequest(a));
+    for (size_t level = 0; level < idling_.size(); ++level)
+        idling_[level] = stateAnimations(QStringLiteral("IdlingLevel%1").arg(level + 1));
+    hiding_ = stateAnimations(QStringLiteral("Hiding"));
+}
+
+std::vector<int> AnimationPlayer::stateAnimations(const QString& state) const
+{
+    std::vector<int> found;
+    if (const AcsState* listed = character_.findState(state)) {
+        for (const QString& name : listed->animations) {
+            const int index = character_.findAnimation(name);
+            if (index >= 0 && !animation(index).frames.empty())
+                found.push_back(index);
+        }
+    }
+    return found;
+}
+
+std::vector<int> AnimationPlayer::idlingAnimations() const
+{
+    std::vector<int> all;
+    for (const std::vector<int>& level : idling_)
+        all.insert(all.end(), level.begin(), level.end());
+    std::sort(all.begin(), all.end());
+    all.erase(std::unique(all.begin(), all.end()), all.end());
+    return all;
+}
+
+void AnimationPlayer::excludeFromIdling(int animationIndex)
+{
+    for (std::vector<int>& level : idling_)
+        level.erase(std::remove(level.begin(), level.end(), animationIndex), level.end());
 }
 
 void AnimationPlayer::setAutoAdvance(bool enabled)
 {
     autoAdvance_ = enabled;
+    scheduleTimer();
+}
+
+void AnimationPlayer::setIdleOn(bool on)
+{
+    idleOn_ = on;
+    if (!on) {
+        nextIdleMs_.reset();
+        if (idleQueued_) {
+            queue_.clear();
+            idleQueued_ = false;
+        }
+        if (mode_ == Mode::Playing && playingIdle_) {
+            endEarly(clock_.nowMs());
+            advance();
+        }
+    } else if (mode_ == Mode::Resting && !nextIdleMs_) {
+        scheduleIdling(clock_.nowMs() + idleTimeoutMs);
+    }
     scheduleTimer();
 }
 
@@ -40,30 +107,34 @@ void AnimationPlayer::play(int animationIndex)
     if (animationIndex < 0 || size_t(animationIndex) >= character_.animations.size())
         throw AgentError(
             QStringLiteral("%1: animation %2 does not exist").arg(character_.fileName).arg(animationIndex));
+    // A request ends idling: an idling animation not yet started is dropped.
+    if (idleQueued_) {
+        queue_.clear();
+        idleQueued_ = false;
+    }
+    idleLevel_ = 0;
+    nextIdleMs_.reset();
     queue_.push_back(animationIndex);
-    if (mode_ == Mode::Idle) {
+    if (mode_ == Mode::Resting) {
         mode_ = Mode::Waiting;
         nextStepMs_ = clock_.nowMs();
-        advance();
+    } else if (mode_ == Mode::Playing && (playingIdle_ || endsEarly_[size_t(animation_)])) {
+        endEarly(clock_.nowMs());
+    } else {
+        return;
     }
+    advance();
 }
 
 void AnimationPlayer::show()
 {
-    std::vector<int> candidates;
-    if (const AcsState* showing = character_.findState(QStringLiteral("Showing"))) {
-        for (const QString& name : showing->animations) {
-            const int index = character_.findAnimation(name);
-            if (index >= 0)
-                candidates.push_back(index);
-        }
-    }
-    if (!candidates.empty()) {
+    const std::vector<int> showing = stateAnimations(QStringLiteral("Showing"));
+    if (!showing.empty()) {
         // A state may name several animations; the character then shows itself in any of them.
-        play(candidates[size_t(random_.bounded(int(candidates.size())))]);
+        play(showing[size_t(random_.bounded(int(showing.size())))]);
         return;
     }
-    if (displayed_.isValid())
+    if (displayed_.isValid() || mode_ != Mode::Resting)
         return;
     for (size_t a = 0; a < character_.animations.size(); ++a) {
         const auto& frames = character_.animations[a].frames;
@@ -71,6 +142,12 @@ void AnimationPlayer::show()
             if (!frames[f].isInvisible()) {
                 displayed_ = {int(a), int(f)};
                 emit frameChanged(displayed_.animation, displayed_.frame);
+                // Showing counts as a request: idling starts from here.
+                idleLevel_ = 0;
+                hidden_ = false;
+                requestEndedMs_ = clock_.nowMs();
+                scheduleIdling(requestEndedMs_ + idleTimeoutMs);
+                scheduleTimer();
                 return;
             }
         }
@@ -79,8 +156,8 @@ void AnimationPlayer::show()
 
 std::optional<qint64> AnimationPlayer::nextStepMs() const
 {
-    if (mode_ == Mode::Idle)
-        return std::nullopt;
+    if (mode_ == Mode::Resting)
+        return nextIdleMs_;
     return nextStepMs_;
 }
 
@@ -89,27 +166,35 @@ void AnimationPlayer::advance()
     const qint64 now = clock_.nowMs();
     advanceNowMs_ = now;
     const Position before = displayed_;
-    const bool wasIdle = mode_ == Mode::Idle;
+    const bool wasResting = mode_ == Mode::Resting;
     int instantSteps = 0;
-    while (mode_ != Mode::Idle && nextStepMs_ <= now) {
+    while (true) {
+        if (mode_ == Mode::Resting) {
+            if (!nextIdleMs_ || *nextIdleMs_ > now)
+                break;
+            startIdling();
+            continue;
+        }
+        if (nextStepMs_ > now)
+            break;
         const qint64 stepAt = nextStepMs_;
         step();
-        if (mode_ != Mode::Idle && nextStepMs_ == stepAt && ++instantSteps >= maxInstantSteps) {
+        if (mode_ != Mode::Resting && nextStepMs_ == stepAt && ++instantSteps >= maxInstantSteps) {
             nextStepMs_ = now + tickMs;
             break;
         }
     }
     if (displayed_ != before)
         emit frameChanged(displayed_.animation, displayed_.frame);
-    if (!wasIdle && mode_ == Mode::Idle)
-        emit becameIdle();
+    if (!wasResting && mode_ == Mode::Resting)
+        emit cameToRest();
     scheduleTimer();
 }
 
 void AnimationPlayer::step()
 {
     switch (mode_) {
-    case Mode::Idle:
+    case Mode::Resting:
         return;
     case Mode::Waiting:
         leaveOrStartNext(nextStepMs_);
@@ -179,18 +264,39 @@ void AnimationPlayer::finishAnimation()
 {
     restingAnimation_ = animation_;
     restingFrame_ = lastShownFrame_;
-    if (queue_.empty())
-        mode_ = Mode::Idle;
-    else
+    if (!queue_.empty()) {
         leaveOrStartNext(nextStepMs_);
+        return;
+    }
+    mode_ = Mode::Resting;
+    if (playingIdle_) {
+        scheduleIdling(nextStepMs_ + idleIntervalMinMs +
+                       random_.bounded(int(idleIntervalMaxMs - idleIntervalMinMs + 1)));
+        return;
+    }
+    requestEndedMs_ = nextStepMs_;
+    hidden_ = std::find(hiding_.begin(), hiding_.end(), animation_) != hiding_.end();
+    scheduleIdling(requestEndedMs_ + idleTimeoutMs);
+}
+
+void AnimationPlayer::endEarly(qint64 atMs)
+{
+    restingAnimation_ = animation_;
+    restingFrame_ = lastShownFrame_;
+    leavingEarly_ = true;
+    mode_ = Mode::Waiting;
+    nextStepMs_ = atMs; // cut the frame on view short
 }
 
 void AnimationPlayer::leaveOrStartNext(qint64 atMs)
 {
     const int resting = std::exchange(restingAnimation_, -1);
+    const bool early = std::exchange(leavingEarly_, false);
     if (resting >= 0 && restingFrame_ >= 0) {
         const AcsAnimation& left = animation(resting);
-        if (left.transition == AcsTransition::ExitBranches) {
+        // An animation cut short leaves through its exit branches whatever its type, where it has them.
+        if (left.transition == AcsTransition::ExitBranches ||
+            (early && left.frames[size_t(restingFrame_)].exitBranch >= 0)) {
             mode_ = Mode::Exiting;
             animation_ = resting;
             frame_ = restingFrame_;
@@ -218,20 +324,59 @@ void AnimationPlayer::startNext(qint64 atMs)
         if (animation(next).frames.empty())
             continue;
         mode_ = Mode::Playing;
+        playingIdle_ = std::exchange(idleQueued_, false);
         lastShownFrame_ = -1;
+        emit animationStarted(next);
         enterFrame(next, 0, atMs);
         return;
     }
-    mode_ = Mode::Idle;
+    // Nothing to play: the pose was left for idling, but no idling animation was due.
+    idleQueued_ = false;
+    playingIdle_ = false;
+    mode_ = Mode::Resting;
+    const bool canIdle = std::any_of(idling_.begin(), idling_.end(), [](const auto& l) { return !l.empty(); });
+    if (canIdle)
+        scheduleIdling(atMs + idleIntervalMinMs);
+    else
+        nextIdleMs_.reset();
+}
+
+void AnimationPlayer::startIdling()
+{
+    const qint64 atMs = *nextIdleMs_;
+    nextIdleMs_.reset();
+    const qint64 restedMs = atMs - requestEndedMs_;
+    idleLevel_ = restedMs >= idleLevel3AfterMs ? 3 : restedMs >= idleLevel2AfterMs ? 2 : 1;
+    // A level the character lacks borrows the animations of the level below.
+    for (int level = idleLevel_; level >= 1; --level) {
+        const std::vector<int>& choices = idling_[size_t(level - 1)];
+        if (!choices.empty()) {
+            queue_.push_back(choices[size_t(random_.bounded(int(choices.size())))]);
+            idleQueued_ = true;
+            break;
+        }
+    }
+    // The pose is left first, as before a request.
+    mode_ = Mode::Waiting;
+    nextStepMs_ = atMs;
+}
+
+void AnimationPlayer::scheduleIdling(qint64 atMs)
+{
+    if (idleOn_ && !hidden_)
+        nextIdleMs_ = atMs;
+    else
+        nextIdleMs_.reset();
 }
 
 void AnimationPlayer::scheduleTimer()
 {
-    if (!autoAdvance_ || mode_ == Mode::Idle) {
+    const std::optional<qint64> due = nextStepMs();
+    if (!autoAdvance_ || !due) {
         timer_.stop();
         return;
     }
-    timer_.start(int(std::clamp<qint64>(nextStepMs_ - clock_.nowMs(), 0, 60000)));
+    timer_.start(int(std::clamp<qint64>(*due - clock_.nowMs(), 0, 60000)));
 }
 
 } // namespace agent

@@ -27,10 +27,11 @@ void CharacterWindow::setFrame(const QImage& frame)
         frame_.fill(0);
     }
     QRegion shape(QBitmap::fromImage(frame_.createAlphaMask()));
-    // An empty region would switch the shape off and show the whole square;
-    // a blank frame keeps one corner pixel instead.
+    // An empty region would switch the shape off and show the whole square. A
+    // blank frame is shaped to a pixel outside the window instead, which the
+    // window system clips away: nothing of the window is left on screen.
     if (shape.isEmpty())
-        shape = QRegion(0, 0, 1, 1);
+        shape = blankShape();
     setMask(shape);
     update();
 }

@@ -4,9 +4,11 @@
 // character's size that shows only the character. Transparent pixels are cut
 // out twice: by per-pixel alpha (seen where a compositor runs) and by a window
 // shape taken from the frame's alpha, which is what makes it look right on a
-// plain X server. It never takes the focus and stays out of the task bar.
+// plain X server. A frame without an opaque pixel leaves nothing of the window
+// on screen. It never takes the focus and stays out of the task bar.
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 namespace agent {
@@ -19,6 +21,8 @@ public:
     // Shows this composed frame (character size, ARGB32 premultiplied).
     void setFrame(const QImage& frame);
     const QImage& frame() const { return frame_; }
+    // The shape of a blank frame: no pixel of the window.
+    static QRegion blankShape() { return QRegion(-1, -1, 1, 1); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -49,6 +49,15 @@ void LoadedCharacter::Show()
     } else if (!character_.animations.empty()) {
         prepare(0);
     }
+    // The player picks idling animations itself, so their pictures are decoded
+    // now; one that cannot be decoded is left out of idling rather than failing Show.
+    for (int index : player_->idlingAnimations()) {
+        try {
+            prepare(index);
+        } catch (const AgentError&) {
+            player_->excludeFromIdling(index);
+        }
+    }
     window_->move(left_, top_);
     window_->show();
     player_->show();

@@ -32,6 +32,8 @@ public:
     void Show() override;
     QStringList AnimationNames() const override;
     void Play(const QString& name) override;
+    bool IdleOn() const override { return player_->idleOn(); }
+    void setIdleOn(bool on) override { player_->setIdleOn(on); }
 
     const AcsCharacter& character() const { return character_; }
     AnimationPlayer& player() { return *player_; }

@@ -3,6 +3,9 @@
 #include "Twips.h"
 
 #include <QLabel>
+#include <QLineEdit>
+
+#include <limits>
 
 namespace controls {
 
@@ -11,6 +14,11 @@ QFont formFont(double points)
     QFont font(kFormFontFamily);
     font.setPointSizeF(points);
     return font;
+}
+
+void allowAnyLength(QLineEdit* box)
+{
+    box->setMaxLength(std::numeric_limits<int>::max());
 }
 
 void place(QWidget* widget, int x, int y, int width, int height)

@@ -8,6 +8,7 @@
 #include <QString>
 
 class QLabel;
+class QLineEdit;
 class QWidget;
 
 namespace controls {
@@ -27,6 +28,11 @@ template <typename W> W* make(QWidget* parent, const QString& name)
     widget->setObjectName(name);
     return widget;
 }
+
+// Lets a text box hold a text of any length. Qt's own default cuts typed,
+// pasted and loaded texts at 32,767 characters, and OK would then store the
+// cut text in place of the user's.
+void allowAnyLength(QLineEdit* box);
 
 // Places widget at x, y with the given size, all in twips.
 void place(QWidget* widget, int x, int y, int width, int height);

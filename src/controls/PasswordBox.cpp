@@ -1,10 +1,13 @@
 #include "PasswordBox.h"
 
+#include "FormLayout.h"
+
 namespace controls {
 
 PasswordBox::PasswordBox(QWidget* parent) : QLineEdit(parent)
 {
     setEchoMode(QLineEdit::Password);
+    allowAnyLength(this);
     // The style's own mask character varies; this box always shows "*".
     setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
     setAttribute(Qt::WA_InputMethodEnabled, false);

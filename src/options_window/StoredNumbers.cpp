@@ -41,6 +41,32 @@ qint32 readStoredInt32(QStringView key, qint32 minimum, qint32 maximum)
     return readStored<qint32>(key, minimum, maximum, &Module1::ParseInt32);
 }
 
+namespace {
+
+// A key that is absent answers each read with its default; a stored key
+// answers both reads with its own text, whatever that text is.
+bool isStored(const QString& key)
+{
+    return Module1::ReadSetting(key, QStringLiteral("0")) == Module1::ReadSetting(key, QStringLiteral("1"));
+}
+
+} // namespace
+
+qint16 readStoredAccountCount()
+{
+    const QString countKey = QStringLiteral("accountno");
+    if (!isStored(countKey))
+        return 0;
+    if (const std::optional<qint16> count = Module1::ParseInt16(Module1::ReadSetting(countKey, QString()));
+        count && *count >= 0)
+        return *count;
+    int count = 0;
+    while (count < std::numeric_limits<qint16>::max() &&
+           isStored(QStringLiteral("Aname") + QString::number(count + 1)))
+        ++count;
+    return qint16(count);
+}
+
 QString singleToText(float value)
 {
     if (value == 0.0f)

@@ -26,6 +26,13 @@ qint16 readStoredInt16(QStringView key, qint16 minimum = std::numeric_limits<qin
                        qint16 maximum = std::numeric_limits<qint16>::max());
 qint32 readStoredInt32(QStringView key, qint32 minimum, qint32 maximum);
 
+// The number of stored accounts. A stored "accountno" that is not a count
+// (not a number, negative, beyond 16 bits) would hide the accounts still on
+// disk and let the next Add overwrite account 1; the records themselves are
+// counted instead: accounts 1, 2, ... for as long as their "Aname" key is
+// there. An absent "accountno" is the first run's 0.
+qint16 readStoredAccountCount();
+
 // A single-precision number as the mail checker's runtime writes it as text:
 // at most seven significant digits, no trailing zeros ("7616", "7616.5",
 // "1.234568E+07"). The agent's fallback position is handed to the store in

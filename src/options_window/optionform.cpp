@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 
 namespace {
 
@@ -68,6 +69,7 @@ QCheckBox* checkBox(QWidget* parent, const QString& name, const QString& caption
 QLineEdit* textBox(QWidget* parent, const QString& name, const QString& text = QString())
 {
     auto* t = make<QLineEdit>(parent, name);
+    controls::allowAnyLength(t);
     t->setText(text);
     return t;
 }
@@ -139,6 +141,7 @@ void optionform::buildGeneralPage(QWidget* page)
     AgentBox = textBox(page, QStringLiteral("AgentBox"));
     AgentBox->setToolTip(QStringLiteral("使用するエージェントを指定してください"));
     place(AgentBox, fieldX, y, 4395, kLine);
+    Label9->setBuddy(AgentBox);
     Command3 = button(page, QStringLiteral("Command3"), QStringLiteral("..."));
     place(Command3, squareX, y, kLine, kLine);
 
@@ -150,6 +153,7 @@ void optionform::buildGeneralPage(QWidget* page)
     Notstrbox = textBox(page, QStringLiteral("Notstrbox"));
     Notstrbox->setToolTip(QStringLiteral("メール中の以下の文字は読み上げません"));
     place(Notstrbox, kMargin, y, 5415, kLine);
+    Label12->setBuddy(Notstrbox);
 
     y += 450;
     timerbox1 = textBox(page, QStringLiteral("timerbox1"), QStringLiteral("0"));
@@ -157,6 +161,7 @@ void optionform::buildGeneralPage(QWidget* page)
     place(timerbox1, kMargin, y, 495, kLine);
     Label3 = label(page, QStringLiteral("Label3"), QStringLiteral("分おきにチェック"));
     placeLabel(Label3, kMargin + 495 + 60, y);
+    Label3->setBuddy(timerbox1);
     option3 = checkBox(page, QStringLiteral("option3"), QStringLiteral("ｴﾗｰﾒｯｾｰｼﾞは表示しない"), true);
     option3->setToolTip(QStringLiteral("ｴﾗｰで接続できなくても報告しません"));
     place(option3, rightHalf, y, 5505 - rightHalf, kLine);
@@ -175,6 +180,7 @@ void optionform::buildGeneralPage(QWidget* page)
     place(timerbox3, timeUpX, y, 495, kLine);
     Label2 = label(page, QStringLiteral("Label2"), QStringLiteral("秒"));
     placeLabel(Label2, timeUpX + 495 + 60, y);
+    Label6->setBuddy(timerbox3);
     Check5 = checkBox(page, QStringLiteral("Check5"), QStringLiteral("読上げ後ｴｰｼﾞｪﾝﾄ非表示"), true);
     place(Check5, rightHalf, y, 5505 - rightHalf, kLine);
 
@@ -200,6 +206,7 @@ void optionform::buildGeneralPage(QWidget* page)
         place(timerbox2, closeX, fy, 495, kLine);
         Label4 = label(Frame2, QStringLiteral("Label4"), QStringLiteral("秒後に閉じる"));
         placeLabel(Label4, closeX + 495 + 60, fy);
+        Label4->setBuddy(timerbox2);
 
         // Sound on the next line, with the caption of the WAV path beside it.
         fy += 360;
@@ -212,6 +219,7 @@ void optionform::buildGeneralPage(QWidget* page)
         fy += kLine + 30;
         Wavbox = textBox(Frame2, QStringLiteral("Wavbox"));
         place(Wavbox, inner, fy, 4800, kLine);
+        Label7->setBuddy(Wavbox);
         Command2 = button(Frame2, QStringLiteral("Command2"), QStringLiteral("..."));
         place(Command2, inner + 4800 + 60, fy, kLine, kLine);
     }
@@ -225,6 +233,7 @@ void optionform::buildGeneralPage(QWidget* page)
         Mailerbox[std::size_t(i)] = textBox(page, indexed(u"Mailerbox", i));
         Mailerbox[std::size_t(i)]->setToolTip(QStringLiteral("起動するﾒｰﾗｰの場所を指定してください"));
         place(Mailerbox[std::size_t(i)], fieldX, y, 4395, kLine);
+        Label5[std::size_t(i - 1)]->setBuddy(Mailerbox[std::size_t(i)]);
         RefBt[std::size_t(i)] = button(page, indexed(u"RefBt", i), QStringLiteral("..."));
         place(RefBt[std::size_t(i)], squareX, y, kLine, kLine);
         y += 390;
@@ -263,6 +272,10 @@ void optionform::buildSpeechPage(QWidget* page)
         // The templates are typed in Japanese: the input method stays available.
         Text1[r]->setAttribute(Qt::WA_InputMethodEnabled, true);
         place(Text1[r], textX, y, 3615, kLine);
+        // The row's caption names both its template box and its animation
+        // list. On Linux a list is named only through a buddy label, so the
+        // label goes to the list and the box carries the caption itself.
+        Text1[r]->setAccessibleName(rowCaptions[row]);
 
         QCheckBox* check = checkBox(page, checkNames[row], QStringLiteral("読み上げ"), true);
         check->setToolTip(QStringLiteral("チェックすると読み上げます"));
@@ -272,6 +285,7 @@ void optionform::buildSpeechPage(QWidget* page)
         const int y2 = y + kLine + 60;
         Combo1[r] = make<controls::DropDownList>(page, indexed(u"Combo1", row));
         place(Combo1[r], textX, y2, 3015, kComboHeight);
+        rowLabel->setBuddy(Combo1[r]);
         Command4[r] = button(page, indexed(u"Command4", row), QStringLiteral("Play"));
         place(Command4[r], textX + 3015 + 75, y2, 3615 - 3015 - 75, kComboHeight);
     }
@@ -315,6 +329,7 @@ void optionform::buildSpeechPage(QWidget* page)
     placeLabel(Label10, right - label10Width, lineY[2], 255);
     place(talkcntbox, boxX, lineY[2], 435, 255);
     placeLabelEndingAt(Label11, boxX - 30, lineY[2], 255);
+    Label11->setBuddy(talkcntbox);
 }
 
 void optionform::buildAccountPage(QWidget* page)
@@ -323,6 +338,11 @@ void optionform::buildAccountPage(QWidget* page)
     accountList->setFont(formFont(9.0));
     accountList->setToolTip(QStringLiteral("ﾀﾞﾌﾞﾙｸﾘｯｸは編集と同じです"));
     place(accountList, kMargin, 90, 5415, 5415);
+    // The grid has no label; the page's caption says what it lists. The
+    // table inside is what takes the focus, so it carries the name too.
+    const QString listName = QStringLiteral("ｱｶｳﾝﾄ");
+    accountList->setAccessibleName(listName);
+    accountList->table()->setAccessibleName(listName);
 
     const int y = 90 + 5415 + 90;
     addbutton = button(page, QStringLiteral("addbutton"), QStringLiteral("追加"));
@@ -354,6 +374,7 @@ void optionform::buildAgentPage(QWidget* page)
     scr_Vol->setPageStep(1);
     scr_Vol->setValue(0);
     place(scr_Vol, barX, 180 + 8, 3975, kButtonHeight);
+    Label5[2]->setBuddy(scr_Vol);
 
     Label5[4] = label(page, QStringLiteral("Label5(4)"), QStringLiteral("読み上げ速度:"));
     Label5[4]->setToolTip(QStringLiteral("読み上げる速さを設定します"));
@@ -366,6 +387,7 @@ void optionform::buildAgentPage(QWidget* page)
     scr_Pitch->setPageStep(1);
     scr_Pitch->setValue(50);
     place(scr_Pitch, barX, 570 + 8, 3975, kButtonHeight);
+    Label5[4]->setBuddy(scr_Pitch);
 
     Frame3 = make<QGroupBox>(page, QStringLiteral("Frame3"));
     Frame3->setTitle(QStringLiteral("フキダシの設定"));
@@ -381,9 +403,11 @@ void optionform::buildAgentPage(QWidget* page)
         placeLabel(Label17, inner, 330, kComboHeight);
         Combo2 = make<controls::DropDownList>(Frame3, QStringLiteral("Combo2"));
         place(Combo2, listX, 330, 2655, kComboHeight);
+        Label17->setBuddy(Combo2);
         placeLabel(Label16, inner, 750, kComboHeight);
         Combo3 = make<controls::DropDownList>(Frame3, QStringLiteral("Combo3"));
         place(Combo3, listX, 750, 855, kComboHeight);
+        Label16->setBuddy(Combo3);
         for (const char* size :
              {"8", "9", "10", "11", "12", "14", "16", "18", "20", "22", "24", "26", "28", "36", "48", "72"})
             Combo3->addItem(QLatin1String(size), 0);

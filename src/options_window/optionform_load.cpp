@@ -24,6 +24,7 @@
 #include <QScrollBar>
 
 using namespace Qt::StringLiterals;
+using quorvix::options::readStoredAccountCount;
 using quorvix::options::readStoredInt16;
 using quorvix::options::readStoredInt32;
 namespace settings = quorvix::settings;
@@ -92,17 +93,19 @@ void optionform::Form_Load()
     accountList->setColWidth(0, Module1::AccountCount <= kRowsWithoutScrollBar ? kWideColumnTwips
                                                                                : kNarrowColumnTwips);
     accountList->setColWidth(1, kCheckColumnTwips);
+    updateAddButton();
 }
 
 void optionform::loaddata()
 {
     // 1-2. The account list, one row per stored account, in the account's colours.
-    Module1::AccountCount = readStoredInt16(u"accountno", 0);
+    Module1::AccountCount = readStoredAccountCount();
     if (Module1::AccountCount != 0) {
         accountList->hide();
-        for (qint16 n = 1; n <= Module1::AccountCount; ++n) {
+        // A wider counter: a 16-bit one could never pass the largest count, 32767.
+        for (int n = 1; n <= Module1::AccountCount; ++n) {
             Module1::ResetAccount();
-            Module1::LoadAccount(n);
+            Module1::LoadAccount(qint16(n));
             accounts::appendAccountRow(*accountList, Module1::AccountRecord);
         }
         accountList->show();
@@ -208,7 +211,8 @@ void optionform::loaddata()
     Combo2->show();
 
     // 15. The balloon font size, when it is one of the listed sizes.
-    BalloonFontSize = readStoredInt16(u"HukifontS", 1);
+    // Any 16-bit size is kept, so OK writes it back as it was stored.
+    BalloonFontSize = readStoredInt16(u"HukifontS");
     Combo3->hide();
     for (int k = 0; k < Combo3->count(); ++k) {
         if (Module1::ParseInt16(Combo3->itemText(k)) == BalloonFontSize) {
@@ -218,9 +222,11 @@ void optionform::loaddata()
     }
     Combo3->show();
 
-    // 16. The sample takes the stored font even when no listed item matched it.
+    // 16. The sample takes the stored font even when no listed item matched
+    // it; a size of 0 or below cannot be drawn, so the sample keeps its own.
     QFont sample = lbl_Sample->font();
     sample.setFamily(BalloonFontName);
-    sample.setPointSize(BalloonFontSize);
+    if (BalloonFontSize > 0)
+        sample.setPointSize(BalloonFontSize);
     lbl_Sample->setFont(sample);
 }

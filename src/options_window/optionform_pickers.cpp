@@ -9,8 +9,12 @@
 #include "VersionNotice.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSpacerItem>
+#include <QStyle>
 
 namespace {
 
@@ -27,12 +31,30 @@ QString programFolder()
     return QCoreApplication::applicationDirPath();
 }
 
+// The notice's one short line makes a narrow box, and a window manager then
+// cuts the title short ("ﾊﾞｰ... 情報"). It draws the title in its own, often
+// bold, face between the window icon and the title-bar buttons, so the box
+// is kept at least that wide: the bold title plus room for four such parts.
+void makeRoomForTitle(QMessageBox& box)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle());
+    const int titleBarParts = 4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &box);
+    grid->addItem(new QSpacerItem(titleWidth + titleBarParts, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 } // namespace
 
 void optionform::Command1_Click()
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"), quorvix::programVersionNotice(),
                     QMessageBox::Ok, this);
+    makeRoomForTitle(box);
     box.exec();
 }
 

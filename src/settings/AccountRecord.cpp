@@ -77,8 +77,8 @@ bool DeleteAccount(qint16 row, QString* reason)
         return false;
     }
     // The record is not reset in between: a copy keeps what the stored account has.
-    for (qint16 k = qint16(row + 1); k <= AccountCount && k > row; ++k) {
-        LoadAccount(k);
+    for (int k = row + 1; k <= AccountCount; ++k) {
+        LoadAccount(qint16(k));
         SaveAccount(qint16(k - 1));
     }
     for (const QString& key : quorvix::settings::AccountKeys(AccountCount))

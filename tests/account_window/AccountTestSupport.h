@@ -67,9 +67,9 @@ inline void fillGridFromStore(controls::FlexGrid& grid)
 {
     while (grid.Rows() > 1)
         grid.RemoveItem(grid.Rows() - 1);
-    for (qint16 k = 1; k <= Module1::AccountCount; ++k) {
+    for (int k = 1; k <= Module1::AccountCount; ++k) {
         Module1::ResetAccount();
-        Module1::LoadAccount(k);
+        Module1::LoadAccount(qint16(k));
         accounts::appendAccountRow(grid, Module1::AccountRecord);
     }
 }
@@ -157,6 +157,7 @@ struct SeenBox
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
+    int width = 0;
 };
 
 inline std::shared_ptr<SeenBox> answerMessageBox()
@@ -168,6 +169,7 @@ inline std::shared_ptr<SeenBox> answerMessageBox()
         seen->text = box->text();
         seen->icon = box->icon();
         seen->buttons = box->standardButtons();
+        seen->width = box->width();
         QTest::mouseClick(box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)
                                                        : box->buttons().value(0),
                           Qt::LeftButton);

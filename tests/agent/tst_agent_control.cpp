@@ -95,6 +95,7 @@ private slots:
         QVERIFY(window.testAttribute(Qt::WA_TranslucentBackground));
         QCOMPARE(window.size(), QSize(8, 6));
         QVERIFY(!window.isVisible()); // nothing shows before Show
+        QVERIFY(character.IdleOn()); // as the real control, it idles unless told not to
     }
 
     void placesShowsAndPlays()
@@ -125,6 +126,27 @@ private slots:
         QCOMPARE(loaded.window().frame().pixel(5, 2), 0xFF0000FFu); // the raised arm
     }
 
+    void aBlankFrameLeavesNoPixel()
+    {
+        test::TestCharacter t = test::sampleCharacter();
+        t.animations[0].frames[0].images.clear(); // RestPose: a blank frame shown for 100 ms
+        control_->Characters().Load(QStringLiteral("Agent"), writeFile(dir_, QStringLiteral("b.acs"), test::buildAcs(t)));
+        auto& agent = dynamic_cast<LoadedCharacter&>(control_->Characters()(QStringLiteral("Agent")));
+        agent.Show();
+        agent.Play(QStringLiteral("RestPose"));
+        agent.Play(QStringLiteral("Show"));
+        clock_.advance(300);
+        agent.player().advance();
+        QCOMPARE(agent.player().displayed().animation, 0);
+        const CharacterWindow& window = agent.window();
+        QVERIFY(!window.mask().isEmpty()); // a shape that holds no pixel of the window, not no shape
+        QVERIFY(window.mask().intersected(window.rect()).isEmpty());
+        clock_.advance(100);
+        agent.player().advance();
+        QCOMPARE(window.mask(), QRegion(QBitmap::fromImage(window.frame().createAlphaMask()))); // back in view
+        QVERIFY(!window.mask().isEmpty());
+    }
+
     void soundWithoutAnAudioDeviceIsSkippedQuietly()
     {
         AgentControl control;
@@ -149,7 +171,7 @@ private slots:
         QCOMPARE(merlin.AnimationNames().at(merlin.player().displayed().animation), QStringLiteral("Show"));
         clock_.advance(60'000);
         merlin.player().advance();
-        QVERIFY(merlin.player().isIdle());
+        QVERIFY(merlin.player().idleLevel() > 0); // left alone, it idles
         QVERIFY(!merlin.window().mask().isEmpty());
     }
 

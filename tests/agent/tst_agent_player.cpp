@@ -44,6 +44,17 @@ struct Rig
     AnimationPlayer player;
 };
 
+// The sample with idling states: two level-1 animations, a return-type one at
+// level 2 and a looping one at level 3.
+test::TestCharacter idlingSample()
+{
+    test::TestCharacter t = test::sampleCharacter();
+    t.states.push_back({QStringLiteral("IDLINGLEVEL1"), {QStringLiteral("PICK"), QStringLiteral("MOVERETURN")}});
+    t.states.push_back({QStringLiteral("IDLINGLEVEL2"), {QStringLiteral("MOVE")}});
+    t.states.push_back({QStringLiteral("IDLINGLEVEL3"), {QStringLiteral("LOOP")}});
+    return t;
+}
+
 } // namespace
 
 class TestAgentPlayer : public QObject
@@ -55,7 +66,7 @@ private slots:
     {
         Rig rig;
         QSignalSpy sounds(&rig.player, &AnimationPlayer::soundStarted);
-        QSignalSpy idle(&rig.player, &AnimationPlayer::becameIdle);
+        QSignalSpy idle(&rig.player, &AnimationPlayer::cameToRest);
         rig.player.play(QStringLiteral("show")); // names are found whatever their case
         QCOMPARE(rig.player.displayed(), rig.at("Show", 0));
         QCOMPARE(rig.player.nextStepMs(), 100);
@@ -65,7 +76,7 @@ private slots:
         QCOMPARE(seen[0].second, rig.at("Show", 1));
         // The invisible end frame is never shown: the character rests on frame 1.
         QCOMPARE(rig.player.displayed(), rig.at("Show", 1));
-        QVERIFY(rig.player.isIdle());
+        QVERIFY(rig.player.isResting());
         QCOMPARE(idle.size(), 1);
         QCOMPARE(sounds.size(), 2);
         QCOMPARE(sounds[1][0].toInt(), 1);
@@ -105,18 +116,17 @@ private slots:
         QCOMPARE(outcomes, (QSet<int>{1, 2}));
     }
 
-    void loopsRunUntilSomethingIsQueuedThenEnd()
+    void aRequestEndsALoopThroughTheCurrentFramesExit()
     {
         Rig rig;
         rig.player.play(QStringLiteral("Loop"));
-        rig.run(5000);
-        QVERIFY(!rig.player.isIdle()); // branch probability 100 loops forever
+        rig.run(5150);
+        QCOMPARE(rig.player.displayed(), rig.at("Loop", 1)); // branch probability 100 loops forever
         rig.player.play(QStringLiteral("RestPose"));
-        QCOMPARE(rig.player.queuedCount(), 1);
+        QCOMPARE(rig.player.displayed(), rig.at("Loop", 0)); // the exit path starts at once
         const auto seen = rig.run(300);
-        QVERIFY(!seen.isEmpty());
-        QCOMPARE(seen.last().second, rig.at("RestPose", 0));
-        QVERIFY(rig.player.isIdle());
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen[0], std::make_pair(qint64(5250), rig.at("RestPose", 0))); // after its one frame
     }
 
     void theNextAnimationWaitsForTheExitPath()
@@ -135,15 +145,83 @@ private slots:
         QCOMPARE(seen.last().first, 700); // 4 frames, 3 exit frames, 100 ms each
     }
 
-    void aRestingAnimationIsLeftOnlyWhenTheNextArrives()
+    void aGestureReturnsToRestBeforeIdling()
     {
-        Rig rig;
+        Rig rig(idlingSample());
         rig.player.play(QStringLiteral("Wave"));
-        rig.run(2000);
-        QCOMPARE(rig.player.displayed(), rig.at("Wave", 3)); // arm stays up while nothing else is asked
-        QVERIFY(rig.player.isIdle());
-        rig.player.play(QStringLiteral("RestPose"));
-        QCOMPARE(rig.player.displayed(), rig.at("Wave", 2)); // the exit path starts at once
+        rig.run(400 + AnimationPlayer::idleTimeoutMs - 1);
+        QCOMPARE(rig.player.displayed(), rig.at("Wave", 3)); // the arm stays up until the idle time-out
+        const auto seen = rig.run(400);
+        QCOMPARE(seen.size(), 4);
+        QCOMPARE(seen[0], std::make_pair(qint64(5400), rig.at("Wave", 2))); // then comes down
+        QCOMPARE(seen[2].second, rig.at("Wave", 0));
+        QCOMPARE(seen[3].first, 5700); // before the first idling animation
+        QCOMPARE(rig.player.idleLevel(), 1);
+
+        Rig still(idlingSample());
+        still.player.setIdleOn(false);
+        still.player.play(QStringLiteral("Wave"));
+        still.run(20'000);
+        QCOMPARE(still.player.displayed(), still.at("Wave", 3));
+        QCOMPARE(still.player.nextStepMs(), std::nullopt);
+    }
+
+    void idlingStartsAndRisesThroughTheLevels_data()
+    {
+        QTest::addColumn<QString>("file"); // empty: the built sample with idling states
+        QTest::newRow("sample") << QString();
+        QTest::newRow("Pipwren") << QStringLiteral(QUORVIX_PIPWREN_ACS);
+        for (const char* name : {"Merlin", "Peedy", "HappyFace", "Character2"})
+            QTest::newRow(name) << QStringLiteral(QUORVIX_TEST_CHARACTERS_DIR "/%1.acs").arg(QLatin1String(name));
+    }
+
+    void idlingStartsAndRisesThroughTheLevels()
+    {
+        QFETCH(QString, file);
+        if (!file.isEmpty() && !QFileInfo::exists(file))
+            QSKIP("character file not present");
+        const AcsCharacter character = file.isEmpty()
+            ? AcsReader::readBytes(test::buildAcs(idlingSample()), QStringLiteral("t.acs"))
+            : AcsReader::readFile(file);
+        ManualClock clock;
+        AnimationPlayer player(character, clock);
+        player.setAutoAdvance(false);
+        player.setRandomSeed(7);
+        QList<std::array<qint64, 3>> starts; // time, animation, level
+        connect(&player, &AnimationPlayer::animationStarted, &player,
+                [&](int animation) { starts.append({clock.nowMs(), animation, player.idleLevel()}); });
+        player.show();
+        for (; !player.isResting(); clock.advance(10))
+            player.advance();
+        const qint64 shownAt = clock.nowMs();
+        starts.clear();
+        for (; clock.nowMs() < shownAt + 240'000; clock.advance(10))
+            player.advance();
+
+        auto inState = [&](int level, qint64 animation) {
+            const AcsState* state = character.findState(QStringLiteral("IdlingLevel%1").arg(level));
+            return state && state->animations.contains(character.animations[size_t(animation)].name,
+                                                       Qt::CaseInsensitive);
+        };
+        if (!character.findState(QStringLiteral("IdlingLevel1"))) {
+            QVERIFY(starts.isEmpty()); // nothing to idle with: it simply rests
+            QVERIFY(player.isResting());
+            return;
+        }
+        QVERIFY(!starts.isEmpty());
+        QVERIFY(starts[0][0] - shownAt <= 10'000);
+        for (qsizetype i = 0; i < starts.size(); ++i) {
+            const auto [at, animation, level] = starts[i];
+            QVERIFY(level >= (i ? starts[i - 1][2] : 1)); // levels only rise
+            QVERIFY2(inState(int(level), animation), qPrintable(character.animations[size_t(animation)].name));
+        }
+        QCOMPARE(starts.last()[2], 3);
+
+        player.show(); // a request ends idling and starts the count again
+        QCOMPARE(player.idleLevel(), 0);
+        for (const qint64 end = clock.nowMs() + 15'000; clock.nowMs() < end; clock.advance(10))
+            player.advance();
+        QCOMPARE(player.idleLevel(), 1);
     }
 
     void returnAnimationPlaysBeforeTheNext()
@@ -189,7 +267,7 @@ private slots:
         rig.player.show();
         QCOMPARE(rig.player.displayed(), rig.at("Show", 0)); // the first visible frame
         QCOMPARE(changed.size(), 1);
-        QVERIFY(rig.player.isIdle());
+        QVERIFY(rig.player.isResting());
     }
 
     void unknownAnimationsAreErrors()
@@ -197,7 +275,7 @@ private slots:
         Rig rig;
         QVERIFY_THROWS_EXCEPTION(AgentError, rig.player.play(QStringLiteral("Nothing")));
         QVERIFY_THROWS_EXCEPTION(AgentError, rig.player.play(99));
-        QVERIFY(rig.player.isIdle());
+        QVERIFY(rig.player.isResting());
         QVERIFY(!rig.player.displayed().isValid());
     }
 };

@@ -1,8 +1,10 @@
 // The options window as it is built, before anything is loaded: every
 // control under its name with its kind, texts, page and frame, sizes, fonts
-// and initial states, and what Enter, Esc and the title bar's close press.
+// and initial states, what Enter, Esc and the title bar's close press, and
+// what a screen reader says for each field of both windows.
 
 #include "TestMain.h"
+#include "accountform.h"
 
 #include "ApplicationSetup.h"
 #include "DropDownList.h"
@@ -11,7 +13,9 @@
 #include "Twips.h"
 #include "optionform.h"
 
+#include <QAccessible>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -24,6 +28,10 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -212,6 +220,17 @@ public:
 private:
     QTimer timer_;
 };
+
+// What a screen reader says for a field. On Linux a list's own name is its
+// current item; its label reaches the reader as the "labelled by" relation.
+QString spokenName(QWidget* w)
+{
+    QAccessibleInterface* field = QAccessible::queryAccessibleInterface(w);
+    const auto labels = field->relations(QAccessible::Label);
+    if (field->role() != QAccessible::ComboBox)
+        return field->text(QAccessible::Name);
+    return labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
+}
 
 } // namespace
 
@@ -530,6 +549,59 @@ private slots:
         for (auto it = spies.cbegin(); it != spies.cend(); ++it)
             QCOMPARE(it.value()->count(), it.key() == pressed ? 1 : 0);
         form.hide();
+    }
+
+    // Check boxes say their captions; every other text box, list and bar
+    // the label beside it, and the grid its page's caption.
+    void everyFieldHasAnAccessibleName_data()
+    {
+        QTest::addColumn<bool>("accountWindow");
+        QTest::addColumn<QStringList>("expected");
+        QStringList options{u"AgentBox=ｴｰｼﾞｪﾝﾄ:"_s,
+                            u"Notstrbox=表示、読み上げをしない文字:"_s,
+                            u"timerbox1=分おきにチェック"_s,
+                            u"timerbox2=秒後に閉じる"_s,
+                            u"timerbox3=タイムアップ"_s,
+                            u"Wavbox=WAVﾌｧｲﾙの場所:"_s,
+                            u"Mailerbox(1)=ﾒｰﾗｰ1:"_s,
+                            u"Mailerbox(2)=ﾒｰﾗｰ2:"_s,
+                            u"talkcntbox=（読み上げ行数"_s,
+                            u"accountList=ｱｶｳﾝﾄ"_s,
+                            u"scr_Vol=読み上げ時音量:"_s,
+                            u"scr_Pitch=読み上げ速度:"_s,
+                            u"Combo2=ﾌｫﾝﾄ:"_s,
+                            u"Combo3=ｻｲｽﾞ:"_s};
+        const QStringList rows{u"最初"_s, u"ﾒｰﾙ毎1"_s, u"ﾒｰﾙ毎2"_s, u"ﾒｰﾙ毎3"_s, u"ﾒｰﾙ毎4"_s, u"最後"_s};
+        for (int i = 0; i < 6; ++i)
+            options << u"Text1(%1)=%2"_s.arg(i).arg(rows[i]) << u"Combo1(%1)=%2"_s.arg(i).arg(rows[i]);
+        QTest::newRow("options window") << false << options;
+        QTest::newRow("account window")
+            << true
+            << QStringList{u"Accountname=名前:"_s, u"Hostname=ﾒｰﾙｻｰﾊﾞ:"_s, u"Portbox=ﾎﾟｰﾄ番号:"_s,
+                           u"UserName=ﾕｰｻﾞｰ名:"_s, u"MailPassWord=ﾊﾟｽﾜｰﾄﾞ:"_s};
+    }
+    void everyFieldHasAnAccessibleName()
+    {
+        QFETCH(bool, accountWindow);
+        QFETCH(QStringList, expected);
+        const std::unique_ptr<QWidget> window =
+            accountWindow ? std::unique_ptr<QWidget>(new accountform) : std::make_unique<optionform>();
+        QStringList spoken;
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            // Qt's own parts, and txt_Vol, which is never shown.
+            if (w->objectName().isEmpty() || w->objectName().startsWith(u"qt_"_s) || w->isHidden())
+                continue;
+            if (auto* check = qobject_cast<QCheckBox*>(w))
+                QCOMPARE(spokenName(w), check->text());
+            else if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                     qobject_cast<QScrollBar*>(w) || qobject_cast<controls::FlexGrid*>(w))
+                spoken << w->objectName() + u'=' + spokenName(w);
+        }
+        if (auto* grid = window->findChild<controls::FlexGrid*>()) // the table inside takes the focus
+            QCOMPARE(spokenName(grid->table()), spokenName(grid));
+        spoken.sort();
+        expected.sort();
+        QCOMPARE(spoken, expected);
     }
 
     void theTitleBarsCloseIsCancel()

@@ -13,6 +13,7 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 
 using namespace Qt::StringLiterals;
@@ -195,6 +196,49 @@ private slots:
         QCOMPARE(grid->Row(), accounts); // the last row appended stays current
     }
 
+    // The largest 16-bit count still ends the load (absent records show as
+    // new accounts), and then leaves no number for another account.
+    void theLargestAccountCountOpens()
+    {
+        StoreMap store = missingAgent();
+        store.insert(u"accountno"_s, u"32767"_s);
+        addAccount(store, 32767, u"last"_s, u"mailhost"_s, u"1"_s, 0, 16777088);
+        prepareStore(store);
+        LoadedForm w;
+        QCOMPARE(w.form.accountList->Rows(), 32768);
+        QCOMPARE(w.form.accountList->TextMatrix(32767, 0), u"last(mailhost)"_s);
+        QVERIFY(!w.form.addbutton->isEnabled());
+    }
+
+    // A stored count that is no count would hide the accounts and let Add
+    // overwrite account 1: the records from 1 on are counted instead.
+    void unusableAccountCountCountsTheRecords_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QList<int>>("records");
+        QTest::addColumn<int>("count");
+        QTest::newRow("not a number") << u"abc"_s << QList<int>{1, 2, 3} << 3;
+        QTest::newRow("negative") << u"-1"_s << QList<int>{1, 2, 3} << 3;
+        QTest::newRow("beyond 16 bits") << u"40000"_s << QList<int>{1, 2, 3} << 3;
+        QTest::newRow("counting stops at a gap") << u""_s << QList<int>{1, 2, 4} << 2;
+    }
+    void unusableAccountCountCountsTheRecords()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QList<int>, records);
+        QFETCH(int, count);
+        StoreMap store = missingAgent();
+        store.insert(u"accountno"_s, stored);
+        for (int n : records)
+            addAccount(store, n, u"acct"_s + QString::number(n), u"host"_s, u"1"_s, 0, 16777088);
+        prepareStore(store);
+        LoadedForm w;
+        QCOMPARE(w.form.accountList->Rows(), count + 1);
+        WriteRecorder writes;
+        w.form.OkBt_Click();
+        QCOMPARE(writes.texts.value(u"accountno"_s), QString::number(count));
+    }
+
     void accountStoredWithEmptyNameShowsTheSavedZero()
     {
         StoreMap store = missingAgent();
@@ -225,7 +269,7 @@ private slots:
         QTest::newRow("accountno not a number") << u"accountno"_s << u"two"_s;
         QTest::newRow("a check box holding 7") << u"Option4index"_s << u"7"_s;
         QTest::newRow("a check box holding -1") << u"Option5value"_s << u"-1"_s;
-        QTest::newRow("HukifontS zero") << u"HukifontS"_s << u"0"_s;
+        QTest::newRow("HukifontS beyond 16 bits") << u"HukifontS"_s << u"40000"_s;
     }
     void badStoredNumbersFallBackToTheDefault()
     {
@@ -388,6 +432,28 @@ private slots:
         LoadedForm w;
         QCOMPARE(w.form.Combo2->currentIndex(), -1);
         QCOMPARE(w.form.BalloonFontName, shouted);
+    }
+
+    // A stored size of 0 or below is no listed size: nothing is selected,
+    // the sample stays drawable, and OK writes the number back unchanged.
+    void balloonSizesBelowOneAreKept_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("zero") << u"0"_s;
+        QTest::newRow("the smallest 16-bit number") << u"-32768"_s;
+    }
+    void balloonSizesBelowOneAreKept()
+    {
+        QFETCH(QString, stored);
+        StoreMap store = missingAgent();
+        store.insert(u"HukifontS"_s, stored);
+        prepareStore(store);
+        LoadedForm w;
+        QCOMPARE(w.form.Combo3->currentIndex(), -1);
+        QCOMPARE(w.form.lbl_Sample->font().pointSize(), 9);
+        WriteRecorder writes;
+        w.form.OkBt_Click();
+        QCOMPARE(writes.texts.value(u"HukifontS"_s), stored);
     }
 
     void choosingASizeRestylesTheSample()

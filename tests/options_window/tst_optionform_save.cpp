@@ -7,9 +7,11 @@
 
 #include "CommonDialogs.h"
 #include "DropDownList.h"
+#include "accountform.h"
 #include "optionform.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -156,6 +158,30 @@ private slots:
         for (auto it = before.cbegin(); it != before.cend(); ++it)
             QCOMPARE(after.value(it.key()), it.value());
         QCOMPARE(after.keys(), before.keys());
+    }
+
+    // No text box has a length limit: a long stored text survives an OK that
+    // changed nothing, a long pasted text is stored whole, and every text box
+    // of both windows holds such a text.
+    void longTextsAreKeptWhole()
+    {
+        const QString text = QString(40000, u'┌');
+        StoreMap prepared = nonDefaultStore(sample_);
+        prepared.insert(u"Notstr"_s, text);
+        LoadedForm w(prepared);
+        QGuiApplication::clipboard()->setText(text);
+        w.form.Text1[0]->clear();
+        QTest::keyClick(w.form.Text1[0], Qt::Key_V, Qt::ControlModifier);
+        WriteRecorder writes;
+        w.form.OkBt_Click();
+        QCOMPARE(writes.texts.value(u"Notstr"_s).size(), text.size());
+        QCOMPARE(writes.texts.value(u"Talkstr1"_s).size(), text.size());
+
+        accountform account;
+        for (QLineEdit* box : account.findChildren<QLineEdit*>() + w.form.findChildren<QLineEdit*>()) {
+            box->setText(text);
+            QVERIFY2(box->text() == text, qPrintable(box->objectName()));
+        }
     }
 
     // Without a character the six lists are empty; the stored choices are

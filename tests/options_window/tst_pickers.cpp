@@ -16,6 +16,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 
 #include <memory>
 
@@ -239,6 +240,13 @@ private slots:
                  quorvix::versionNotice(QUORVIX_VERSION_MAJOR, QUORVIX_VERSION_MINOR, QUORVIX_VERSION_PATCH));
         QCOMPARE(seen->icon, QMessageBox::NoIcon);
         QCOMPARE(seen->buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        // Wide enough for a window manager's bold title between the window
+        // icon and up to three title-bar buttons.
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        QVERIFY2(seen->width >= QFontMetrics(bold).horizontalAdvance(seen->title) +
+                                    4 * f->style()->pixelMetric(QStyle::PM_TitleBarHeight),
+                 qPrintable(QString::number(seen->width)));
     }
 
     // --- The character preview ---------------------------------------------------

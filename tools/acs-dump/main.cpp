@@ -2,12 +2,18 @@
 //
 //   acs-dump info FILE                          names, size and animations as JSON
 //   acs-dump render FILE ANIMATION FRAME OUT.png one frame as the character window shows it
+//   acs-dump idle FILE SECONDS [SEED] [ANIMATION...] what the character plays when shown (after the
+//                                                animations given) and left alone, on a simulated
+//                                                clock: one line per animation with its start
+//                                                time and idling level
 //
 // A damaged file ends with exit code 1 and one line on stderr.
 
 #include "AcsImage.h"
 #include "AcsReader.h"
+#include "AgentClock.h"
 #include "AgentControl.h"
+#include "AnimationPlayer.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -27,7 +33,8 @@ int fail(const QString& message)
 int usage()
 {
     std::fprintf(stderr, "usage: acs-dump info FILE\n"
-                         "       acs-dump render FILE ANIMATION FRAME OUT.png\n");
+                         "       acs-dump render FILE ANIMATION FRAME OUT.png\n"
+                         "       acs-dump idle FILE SECONDS [SEED] [ANIMATION...]\n");
     return 2;
 }
 
@@ -80,6 +87,36 @@ int render(const QString& path, const QString& animationName, const QString& fra
     return 0;
 }
 
+int idle(const QStringList& args)
+{
+    const agent::AcsCharacter character = agent::AcsReader::readFile(args[0]);
+    bool ok = false;
+    const double seconds = args[1].toDouble(&ok);
+    if (!ok || seconds < 0 || seconds > 24 * 3600)
+        return fail(QStringLiteral("\"%1\" is not a number of seconds up to a day").arg(args[1]));
+    agent::ManualClock clock;
+    agent::AnimationPlayer player(character, clock);
+    player.setAutoAdvance(false);
+    if (args.size() > 2) {
+        const uint seed = args[2].toUInt(&ok);
+        if (!ok)
+            return fail(QStringLiteral("\"%1\" is not a seed (a whole number)").arg(args[2]));
+        player.setRandomSeed(seed);
+    }
+    QObject::connect(&player, &agent::AnimationPlayer::animationStarted, &player, [&](int animation) {
+        const int level = player.idleLevel();
+        std::printf("%9.2f s  %-8s %s\n", double(clock.nowMs()) / 1000,
+                    level ? qPrintable(QStringLiteral("idling %1").arg(level)) : "request",
+                    qPrintable(character.animations[size_t(animation)].name));
+    });
+    player.show();
+    for (qsizetype i = 3; i < args.size(); ++i)
+        player.play(args[i]);
+    for (const qint64 end = qint64(seconds * 1000); clock.nowMs() < end; clock.advance(agent::AnimationPlayer::tickMs))
+        player.advance();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -91,6 +128,8 @@ int main(int argc, char** argv)
             return info(args[2]);
         if (args.size() == 6 && args[1] == QLatin1String("render"))
             return render(args[2], args[3], args[4], args[5]);
+        if (args.size() >= 4 && args[1] == QLatin1String("idle"))
+            return idle(args.mid(2));
     } catch (const agent::AgentError& error) {
         return fail(error.message());
     } catch (const std::bad_alloc&) {

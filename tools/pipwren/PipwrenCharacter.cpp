@@ -229,6 +229,8 @@ void addAnimations(Assembly& a)
             p.scale = step[3];
             s.frames.append(a.frame(p, 6));
         }
+        // Then it is gone: a blank frame, so the character ends out of view.
+        s.frames.append(FramePlan{{}, 6, kNoExit, {}, kNoSound});
         for (FramePlan& f : s.frames)
             f.exit = kNoExit;
         a.add(s);
