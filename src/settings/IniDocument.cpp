@@ -68,12 +68,26 @@ QString decodeText(QByteArrayView bytes)
     return decodeCp932(bytes);
 }
 
-QString parseValue(QByteArrayView bytes)
+// The bytes of a value: blanks at the ends dropped, or the outer quotes.
+QByteArrayView valueBytes(QByteArrayView bytes)
 {
     QByteArrayView value = trimBlanks(bytes);
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
         value = value.sliced(1, value.size() - 2);
-    return decodeText(value);
+    return value;
+}
+
+QString parseValue(QByteArrayView bytes)
+{
+    return decodeText(valueBytes(bytes));
+}
+
+// Whether the stored bytes read as text, without decoding the common ASCII case.
+bool readsAs(QByteArrayView bytes, const QString& text)
+{
+    const QByteArrayView value = valueBytes(bytes);
+    const bool ascii = std::all_of(value.begin(), value.end(), [](char c) { return uchar(c) < 0x80; });
+    return ascii ? QLatin1StringView(value) == text : decodeText(value) == text;
 }
 
 // Plain when that reads back exactly, else in double quotes.
@@ -196,7 +210,7 @@ void IniDocument::set(const QString& key, const QString& text)
     Line& line = m_lines[std::size_t(entry.index)];
     if (line.rewrite >= 0) {
         m_rewrites[std::size_t(line.rewrite)] = text;
-    } else if (parseValue(textOf(line).sliced(line.equals + 1)) != text) {
+    } else if (!readsAs(textOf(line).sliced(line.equals + 1), text)) {
         line.rewrite = qint32(m_rewrites.size());
         m_rewrites.push_back(text);
     }
