@@ -91,12 +91,21 @@ bool readsAs(QByteArrayView bytes, const QString& text)
 }
 
 // Plain when that reads back exactly, else in double quotes.
-QByteArray formatValue(const QString& text)
+// Appended to out without a buffer of its own: a large Delete writes
+// tens of thousands of values.
+void appendValue(QByteArray& out, const QString& text)
 {
     const bool quoted =
         !text.isEmpty() && (isBlank(text.front()) || isBlank(text.back()) || text.front() == u'"');
-    const QByteArray bytes = text.toUtf8();
-    return quoted ? '"' + bytes + '"' : bytes;
+    if (quoted)
+        out += '"';
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    const qsizetype start = out.size();
+    out.resize(start + utf8.requiredSpace(text.size()));
+    char* end = utf8.appendToBuffer(out.data() + start, text);
+    out.truncate(end - out.constData());
+    if (quoted)
+        out += '"';
 }
 
 } // namespace
@@ -251,7 +260,7 @@ QByteArray IniDocument::toBytes() const
             breakLastLine();
             out += line.key.toUtf8();
             out += '=';
-            out += formatValue(line.text);
+            appendValue(out, line.text);
             out += m_newline;
         }
     };
@@ -262,7 +271,7 @@ QByteArray IniDocument::toBytes() const
             if (line.rewrite >= 0) {
                 // The key and its spacing stay as they were written.
                 out += bytes.sliced(line.begin, line.equals + 1);
-                out += formatValue(m_rewrites[std::size_t(line.rewrite)]);
+                appendValue(out, m_rewrites[std::size_t(line.rewrite)]);
             } else {
                 out += bytes.sliced(line.begin, line.length);
             }
