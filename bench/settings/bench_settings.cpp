@@ -84,7 +84,7 @@ int main(int argc, char** argv)
     QTemporaryDir configHome;
     if (!configHome.isValid())
         return 1;
-    // Before Qt reads it: QSettings keeps the first configuration path it sees.
+    // Before the store is first used: it takes its folder from the environment once.
     qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
     QCoreApplication app(argc, argv);
 

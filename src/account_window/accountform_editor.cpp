@@ -10,11 +10,13 @@
 #include "StoreMessages.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include <limits>
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -102,6 +104,20 @@ void accountform::Command1_Click()
         return;
     }
 
+    const qint16 n = adding ? qint16(AccountCount + 1) : SelectedRow;
+    // Each field is one line of the store file.
+    const std::tuple<QLineEdit*, const QLabel*, const char16_t*> texts[] = {
+        {Accountname, Label6[1], u"Aname"}, {Hostname, Label6[0], u"Hname"}, {UserName, Label1, u"Uname"}};
+    for (const auto& [box, label, field] : texts) {
+        if (!CanWriteSetting(QString::fromUtf16(field) + QString::number(n), box->text())) {
+            QString caption = label->text();
+            caption.chop(caption.endsWith(u':') ? 1 : 0);
+            accounts::showWarning(this, caption + u"には改行やNUL文字を入力できません");
+            box->setFocus();
+            return;
+        }
+    }
+
     if (Accountname->text().isEmpty())
         Accountname->setText(UserName->text() + u'@' + Hostname->text());
 
@@ -114,7 +130,6 @@ void accountform::Command1_Click()
     AccountRecord.Scolor1 = Colorbox->BackColor();
     AccountRecord.Scolor2 = Colorbox2->BackColor();
 
-    const qint16 n = adding ? qint16(AccountCount + 1) : SelectedRow;
     const QString countKey = QStringLiteral("accountno");
     SaveAccount(n);
     // The count goes with the record, so an added account survives the

@@ -1,4 +1,6 @@
 #include "ApplicationSetup.h"
+#include "Module1.h"
+#include "OneWindowPerStore.h"
 #include "optionform.h"
 
 #include <QApplication>
@@ -8,7 +10,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     quorvix::setUpApplication(app);
 
+    quorvix::OneWindowPerStore oneWindow(Module1::StoreFilePath());
+    if (oneWindow.anotherWindowIsOpen())
+        return 0;
+
     optionform form;
+    oneWindow.setWindow(&form);
     form.show();
     return QApplication::exec();
 }

@@ -2,12 +2,12 @@
 //
 // Grid row k shows account number k; every handler here keeps that identity.
 // Adding and editing happen in the account window, which writes the account
-// and its grid row itself; Delete renumbers the stored accounts here.
+// and its grid row itself; Delete asks the store layer to renumber the stored
+// accounts and then removes the row.
 
 #include "optionform.h"
 
 #include "FlexGrid.h"
-#include "KeySchema.h"
 #include "Module1.h"
 #include "StoreMessages.h"
 #include "accountform.h"
@@ -81,23 +81,8 @@ void optionform::delbutton_Click()
         return;
     }
 
-    const QString countKey = QStringLiteral("accountno");
-    // Every later account moves down one number; the record is not reset in
-    // between, as a copy must keep what the stored account has.
-    for (int k = row + 1; k <= AccountCount; ++k) {
-        LoadAccount(qint16(k));
-        SaveAccount(qint16(k - 1));
-    }
-    // The former last number now lies beyond the count: remove it, so the
-    // deleted account's password does not stay on disk.
-    for (const QString& key : quorvix::settings::AccountKeys(AccountCount))
-        RemoveSetting(key);
-    // The count goes with the records so that the options window's Cancel
-    // cannot bring the deleted account back.
-    SaveValue(countKey, qint16(AccountCount - 1), QString());
-
     QString reason;
-    if (!SyncSettings(&reason)) {
+    if (!DeleteAccount(row, &reason)) {
         // The store took the writes back: the disk still holds every
         // account, and so does the list.
         accounts::showWarning(this, QStringLiteral("ｱｶｳﾝﾄを削除できませんでした"), reason);
@@ -105,7 +90,6 @@ void optionform::delbutton_Click()
     }
 
     accountList->RemoveItem(row);
-    AccountCount = qint16(AccountCount - 1);
     editbutton->setEnabled(false);
     delbutton->setEnabled(false);
     updateAddButton();

@@ -70,10 +70,24 @@ void setCheckValue(QCheckBox* box, qint16 value)
     box->setChecked(value != 0);
 }
 
+// A store that exists but could not be read is named before the window
+// opens on defaults; OK will say that it cannot save there.
+void warnOfAnUnreadStore(QWidget* owner)
+{
+    if (const QString problem = Module1::StoreReadProblem(); !problem.isEmpty()) {
+        QMessageBox box(QMessageBox::Warning, u"QuorvixLAN"_s,
+                        u"設定を読み込めませんでした\r\n"_s + Module1::StoreFilePath() + u"\r\n("_s +
+                            problem + u")\r\n既定の設定で表示します。このﾌｧｲﾙには保存できません"_s,
+                        QMessageBox::Ok, owner);
+        box.exec();
+    }
+}
+
 } // namespace
 
 void optionform::Form_Load()
 {
+    warnOfAnUnreadStore(this);
     const BusyPointer busy;
     loaddata();
     accountList->setColWidth(0, Module1::AccountCount <= kRowsWithoutScrollBar ? kWideColumnTwips

@@ -11,9 +11,12 @@
 #include "KeySchema.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTabWidget>
+
+#include <vector>
 
 using namespace Qt::StringLiterals;
 using quorvix::settings::IndexedKey;
@@ -26,6 +29,21 @@ struct TypedNumberField
     // What the user calls the field, for the message.
     QString caption;
 };
+
+struct TypedTextField
+{
+    QLineEdit* box;
+    const QLabel* label; // its caption names the field in the message
+    QString key;
+};
+
+QString captionOf(const QLabel* label)
+{
+    QString caption = label->text();
+    if (caption.endsWith(u':'))
+        caption.chop(1);
+    return caption;
+}
 
 // Brings the page with field to the front and puts the cursor in it.
 void focusField(QTabWidget* pages, QLineEdit* field)
@@ -42,6 +60,31 @@ void warn(QWidget* owner, const QString& text)
 {
     QMessageBox box(QMessageBox::Warning, u"QuorvixLAN"_s, text, QMessageBox::Ok, owner);
     box.exec();
+}
+
+// Every typed text is one line of the store file: one with a line break or a
+// NUL (unless the store holds it already) names its field and nothing is written.
+bool typedTextsFitTheStore(optionform& f)
+{
+    std::vector<TypedTextField> fields = {
+        {f.AgentBox, f.Label9, u"Agentnm"_s},
+        {f.Notstrbox, f.Label12, u"Notstr"_s},
+        {f.Wavbox, f.Label7, u"Wavdir"_s},
+        {f.Mailerbox[1], f.Label5[0], u"Mailerdir1"_s},
+        {f.Mailerbox[2], f.Label5[1], u"Mailerdir2"_s},
+    };
+    const std::size_t templateLabels[6] = {0, 1, 3, 5, 6, 7};
+    for (int i = 1; i <= 6; ++i)
+        fields.push_back(
+            {f.Text1[std::size_t(i - 1)], f.Label13[templateLabels[i - 1]], IndexedKey(u"Talkstr", i)});
+    for (const TypedTextField& field : fields) {
+        if (!Module1::CanWriteSetting(field.key, field.box->text())) {
+            warn(&f, captionOf(field.label) + u"には改行やNUL文字を入力できません"_s);
+            focusField(f.SSTab1, field.box);
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -63,6 +106,8 @@ bool optionform::saveOptions()
         }
     }
     auto typed = [](const QLineEdit* box) { return Module1::ParseInt16(box->text()).value_or(0); };
+    if (!typedTextsFitTheStore(*this))
+        return false;
 
     // 1-5. Refresh the working values from their controls.
     Option1value = option1->isChecked() ? 1 : 0;

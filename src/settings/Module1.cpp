@@ -1,7 +1,9 @@
 #include "Module1.h"
 
+#include "IniDocument.h"
 #include "SettingsStore.h"
 
+using quorvix::settings::IniDocument;
 using quorvix::settings::SettingsStore;
 
 namespace Module1 {
@@ -57,6 +59,16 @@ void ReloadStore()
 QString StoreFilePath()
 {
     return SettingsStore::instance().filePath();
+}
+
+QString StoreReadProblem()
+{
+    return SettingsStore::instance().readProblem();
+}
+
+bool CanWriteSetting(const QString& key, const QString& text)
+{
+    return IniDocument::fitsOnALine(text) || ReadSetting(key, QString()) == text;
 }
 
 void SetWriteObserver(WriteObserver observer)

@@ -7,6 +7,7 @@
 // "setting". Writes are buffered in memory until SyncSettings(), which each
 // user action (account OK, Delete, options OK) calls exactly once, so that a
 // finished action is on disk and a refused write is reported to the caller.
+// On Linux the store is a plain INI file; README.md describes its form.
 
 #include <QString>
 #include <QtGlobal>
@@ -29,15 +30,21 @@ void SaveValue(const QString& key, qint16 number, const QString& text);
 void RemoveSetting(const QString& key);
 
 // Writes every pending change to disk atomically. Returns false, with a
-// Japanese-free technical reason in *reason when given, if the write was refused.
+// Japanese-free technical reason in *reason when given, if the write was
+// refused. Either way nothing stays pending.
 bool SyncSettings(QString* reason = nullptr);
-// Reopens the store so the next read sees the file as it is on disk now
-// (QSettings notices a change by the file's size and time). Writes not yet
-// synced are flushed first, as QSettings does when its object goes away.
-// Tests call it after preparing a file.
+// Reads the store afresh, as it is on disk now, and drops writes not yet
+// synced. Tests call it after preparing a file.
 void ReloadStore();
 // Full path of the store file in use.
 QString StoreFilePath();
+// Why the store, which exists, could not be read when it was last read ("" when
+// it could). Such a store is never replaced: every sync is refused.
+QString StoreReadProblem();
+// Whether text can be stored under key: a value is one line of the store
+// file, so it holds no line break and no NUL, unless it is the stored text
+// itself, which is written back untouched.
+bool CanWriteSetting(const QString& key, const QString& text);
 // Called with key and text on every WriteSetting (and so every SaveValue), in
 // call order, before the write is buffered. Lets tests check the order in which
 // the mail checker's keys are written; an empty function stops the reports.
@@ -76,6 +83,13 @@ inline qint16 SelectedRow = 0;
 void ResetAccount();
 void LoadAccount(qint16 n);
 void SaveAccount(qint16 n);
+// Delete of account row (1..AccountCount): every later account moves down one
+// number, the former last number's keys are removed (so the deleted password
+// leaves the disk), "accountno" follows, and the store syncs once. Only then
+// does AccountCount drop by one. False, with the reason when given, when the
+// row is no account or the write was refused: the store and AccountCount are
+// then as they were.
+bool DeleteAccount(qint16 row, QString* reason = nullptr);
 
 // Stored form of a password: each character's code-page-932 code in decimal
 // followed by one space. When a character cannot be carried exactly,

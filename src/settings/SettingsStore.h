@@ -1,26 +1,27 @@
 #pragma once
 
-// The per-user store file behind Module1's store operations.
+// The per-user store behind Module1's store operations.
 //
-// One long-lived QSettings object holds the values; QSettings buffers writes
-// until a sync. QSettings keeps the first error it meets for the lifetime of
-// an object, so sync() asks a fresh object, which shares Qt's per-file cache
-// (pending writes included) and writes them when it opens: its status tells
-// whether this particular write reached the disk.
+// Reads answer from the store as it was last read, with this action's
+// changes on top. The changes wait in memory for the action's one sync,
+// which hands them to the platform's store in a single replace. A sync
+// always leaves nothing pending: the caller has told the user whether the
+// action was saved, so a refused write must not reach the disk later through
+// another action or at exit.
 //
-// A refused sync takes the action's writes back: every key it touched is
-// returned to the text it had after the last successful sync. The caller has
-// told the user that nothing was saved, so no later action may carry those
-// writes to disk behind the user's back.
+// A store that exists but could not be read is never replaced: the window
+// opened with defaults in its place, and writing those would lose what the
+// file holds.
+
+#include "IniDocument.h"
+#include "StoreBackend.h"
 
 #include <QString>
+#include <QStringList>
 
-#include <QVariant>
-
-#include <map>
 #include <memory>
-
-class QSettings;
+#include <optional>
+#include <vector>
 
 namespace quorvix::settings {
 
@@ -38,28 +39,27 @@ public:
     QString read(const QString& key, const QString& defaultText) const;
     void write(const QString& key, const QString& text);
     void remove(const QString& key);
+    // The stored keys, as last read or written, without pending changes.
+    QStringList keys() const { return m_backend->keys(); }
 
     bool sync(QString* reason);
-    // Opens the store afresh so the next read sees the file as it is now.
+    // Reads the store afresh and forgets pending changes.
     void reload();
-    QString filePath() const;
-    bool hasPendingWrites() const { return m_dirty; }
+    QString filePath() const { return m_backend->location(); }
+    // Why the store could not be read at the last reload, or "" when it could.
+    QString readProblem() const { return m_readProblem; }
+    bool hasPendingWrites() const { return !m_changes.empty(); }
 
 private:
-    void beforeChange(const QString& key);
-    void takeBackUnsyncedChanges();
+    void change(const QString& key, std::optional<QString> text);
+    QString refusal() const;
 
-    std::unique_ptr<QSettings> m_settings;
-    bool m_dirty = false; // written or removed since the last successful sync
-    // Each key changed since the last successful sync, with the value it had
-    // then (an invalid QVariant: the key was absent).
-    std::map<QString, QVariant> m_before;
+    std::unique_ptr<StoreBackend> m_backend;
+    QString m_readProblem;
+    // The latest change of each key, in the order of the keys' first changes,
+    // and where each key's change is in that list.
+    std::vector<StoreChange> m_changes;
+    StoreKeyMap<std::size_t> m_changeOf;
 };
-
-// A QSettings object on the store, positioned in the "setting" section.
-std::unique_ptr<QSettings> openStore();
-
-// Text of a stored value whatever type QSettings parsed it into.
-QString storedText(const QVariant& value);
 
 } // namespace quorvix::settings

@@ -19,7 +19,6 @@
 #include <QMap>
 #include <QMessageBox>
 #include <QPointer>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>

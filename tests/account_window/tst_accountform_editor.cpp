@@ -376,6 +376,26 @@ private slots:
         QCOMPARE(Module1::AccountCount, qint16(3));
     }
 
+    // Each field is one line of the store file.
+    void aLineBreakOrNulInAFieldIsRefused()
+    {
+        threeAccounts();
+        const QByteArray before = readStoreFile();
+        accountform* f = open(2);
+        for (QLineEdit* box : {f->Accountname, f->Hostname, f->UserName}) {
+            const QString kept = box->text();
+            box->setText(u"a\nb"_s + QChar(0));
+            auto seen = answerMessageBox();
+            QTest::mouseClick(f->Command1, Qt::LeftButton);
+            QVERIFY(seen->shown);
+            QVERIFY(seen->text.contains(u"改行"_s));
+            QVERIFY(f->isVisible());
+            QCOMPARE(f->focusWidget(), box);
+            QCOMPARE(readStoreFile(), before);
+            box->setText(kept);
+        }
+    }
+
     void aJapanesePasswordIsStored()
     {
         accountform* f = open(std::nullopt);

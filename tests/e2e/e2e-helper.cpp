@@ -17,7 +17,6 @@
 #include <QJsonObject>
 #include <QPixmap>
 #include <QScreen>
-#include <QSettings>
 
 #include <cstdio>
 
@@ -25,10 +24,10 @@ namespace {
 
 int dumpStore()
 {
-    const auto store = quorvix::settings::openStore();
+    const auto& store = quorvix::settings::SettingsStore::instance();
     QJsonObject keys;
-    for (const QString& key : store->childKeys())
-        keys.insert(key, quorvix::settings::storedText(store->value(key)));
+    for (const QString& key : store.keys())
+        keys.insert(key, store.read(key, QString()));
     const QByteArray json = QJsonDocument(keys).toJson(QJsonDocument::Indented);
     std::fwrite(json.constData(), 1, std::size_t(json.size()), stdout);
     return 0;

@@ -221,12 +221,53 @@ def case_character_on_screen(case):
     case.finish(program, window, "Escape")
 
 
+FOREIGN_STORE = (b"; written by hand\n"
+                 b"[setting]\n"
+                 b"Passw1=97 98 99 \n"
+                 b"\xe5\x90\x8d\xe5\x89\x8d = x\n"
+                 b"DefLeft=1,5\n"
+                 b"Memo=\x96\xbc\x91\x4f\n"
+                 b"# kept\n"
+                 b"\n"
+                 b"[mail]\n"
+                 b"Agentnm=C:\\WINDOWS\\msagent\\chars\\merlin.acs\n"
+                 b"inbox dir=C:\\Mail\\\n"
+                 b"next=kept?\n"
+                 b"lastrun=2026-12-07 10:00;ok\n")
+
+
+def case_foreign_store(case):
+    """A store written by hand: a second start only brings the open window
+    forward, and OK keeps every line it does not change byte for byte."""
+    with open(case.store_file, "wb") as f:
+        f.write(FOREIGN_STORE)
+    program = case.start()
+    window = case.open_options(program)
+    second = case.start()
+    code = second.wait_exit()
+    if code != 0:
+        raise Failure("the second start ended with code %d:\n%s" % (code, second.output()))
+    if len(case.server.windows_named(OPTIONS_TITLE)) != 1:
+        raise Failure("a second options window was opened")
+    case.finish(program, window, "Return")
+    with open(case.store_file, "rb") as f:
+        lines = f.read().split(b"\n")
+    position = 0
+    for line in FOREIGN_STORE.split(b"\n"):
+        if line not in lines[position:]:
+            raise Failure("line %r was lost or moved by OK" % line)
+        position = lines.index(line, position) + 1
+    if case.store().get("Talkstr5") != "@6" or b"Talkstr5=@6" not in lines:
+        raise Failure("OK did not write Talkstr5 plainly")
+
+
 CASES = {
     "first_run_enter": case_first_run_enter,
     "first_run_escape": case_first_run_escape,
     "two_accounts": case_two_accounts,
     "missing_agent": case_missing_agent,
     "character_on_screen": case_character_on_screen,
+    "foreign_store": case_foreign_store,
 }
 
 

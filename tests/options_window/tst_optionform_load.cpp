@@ -139,6 +139,29 @@ private slots:
                  u"エージェントが見つかりません\r\nエージェントを指定して下さい"_s);
     }
 
+    // A store that exists but cannot be read (a folder, which binds root
+    // too) is named at start; the window shows defaults and OK leaves it.
+    void unreadableStoreIsNamedAndNotReplaced()
+    {
+        prepareStore({});
+        const QString path = Module1::StoreFilePath();
+        QVERIFY(QDir().mkdir(path));
+        Module1::ReloadStore();
+        {
+            LoadedForm w;
+            QVERIFY(!w.boxes.seen.empty());
+            QVERIFY(w.boxes.seen.front().text.startsWith(u"設定を読み込めませんでした\r\n"_s + path));
+            QCOMPARE(w.form.talkcntbox->text(), u"10"_s);
+            QSignalSpy ending(&w.form, &optionform::programEnding);
+            w.form.OkBt_Click();
+            QCOMPARE(ending.size(), 0);
+            QVERIFY(w.boxes.seen.back().text.startsWith(u"設定を保存できませんでした"_s));
+        }
+        QVERIFY(QFileInfo(path).isDir());
+        QVERIFY(QDir().rmdir(path));
+        Module1::ReloadStore();
+    }
+
     void accountRows_data()
     {
         QTest::addColumn<int>("accounts");

@@ -299,7 +299,8 @@ private slots:
         QCOMPARE(readStoreFile(), before);
     }
 
-    // A typed number that is not a 16-bit whole number: the field is named,
+    // A typed number that is not a 16-bit whole number, or a typed text that
+    // cannot be one line of the store file: the field is named,
     // gets the focus, nothing is written and the window stays open.
     void badTypedNumberWritesNothing_data()
     {
@@ -319,6 +320,12 @@ private slots:
         QTest::newRow("timerbox3 a fraction") << u"timerbox3"_s << u"1.5"_s << timeUp << 0 << u"Timeupval"_s;
         QTest::newRow("talkcntbox full-width digits")
             << u"talkcntbox"_s << u"１０"_s << lines << 1 << u"Talkcnt"_s;
+        QTest::newRow("Text1(2) line break")
+            << u"Text1(2)"_s << u"a\nb"_s << u"ﾒｰﾙ毎2"_s << 1 << u"Talkstr3"_s;
+        QTest::newRow("Notstrbox NUL")
+            << u"Notstrbox"_s << u"a"_s + QChar(0) << u"表示、読み上げをしない文字"_s << 0 << u"Notstr"_s;
+        QTest::newRow("Mailerbox(1) CR")
+            << u"Mailerbox(1)"_s << u"a\r"_s << u"ﾒｰﾗｰ1"_s << 0 << u"Mailerdir1"_s;
         QTest::newRow("talkcntbox too small") << u"talkcntbox"_s << u"-32769"_s << lines << 1 << u"Talkcnt"_s;
     }
     void badTypedNumberWritesNothing()

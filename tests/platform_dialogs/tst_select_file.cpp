@@ -5,6 +5,7 @@
 #include "CommonDialogs.h"
 #include "DialogDriver.h"
 #include "FilePreviewPane.h"
+#include "Module1.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 
@@ -277,9 +278,7 @@ private slots:
     {
         // The store is an INI file in the same configuration folder that Qt's
         // dialogs are kept away from while they are open.
-        const auto storeFile = [] {
-            return QSettings(QSettings::IniFormat, QSettings::UserScope, u"wispane"_s).fileName();
-        };
+        const auto storeFile = [] { return Module1::StoreFilePath(); };
         const QString before = storeFile();
         QString during;
         driver::answer<QFileDialog>([&](QFileDialog* d) {

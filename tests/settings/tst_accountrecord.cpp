@@ -5,6 +5,9 @@
 #include "StoreFiles.h"
 #include "TestMain.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 using namespace Module1;
 using namespace quorvix::test;
 using namespace Qt::StringLiterals;
@@ -220,7 +223,33 @@ private slots:
         writeStoreFile("[setting]\nPassw1=\"97 x 130 -32096 99\"\n");
         ResetAccount();
         LoadAccount(1);
-        QCOMPARE(AccountRecord.Passw, u"aあ"_s);
+        // The last code counts without its blank: a plain store line loses it.
+        QCOMPARE(AccountRecord.Passw, u"aあc"_s);
+    }
+
+    // Delete renumbers without a window; a refused write changes nothing.
+    void deleteRenumbersOrLeavesEverything()
+    {
+        writeStoreFile("[setting]\naccountno=3\nAname1=one\nPassw1=\"97 \"\nAname2=two\nPassw2=\"98 \"\n"
+                       "Aname3=three\nPassw3=\"99 \"\n");
+        AccountCount = 3;
+        QVERIFY(!DeleteAccount(4));
+        QVERIFY(QDir().mkdir(StoreFilePath() + u".lock"_s)); // a lock that is never freed
+        const QByteArray before = readStoreFile();
+        QString reason;
+        QVERIFY(!DeleteAccount(1, &reason));
+        QVERIFY(QDir().rmdir(StoreFilePath() + u".lock"_s));
+        QVERIFY(!reason.isEmpty());
+        QCOMPARE(AccountCount, qint16(3));
+        QCOMPARE(readStoreFile(), before);
+
+        QVERIFY(DeleteAccount(1));
+        QCOMPARE(AccountCount, qint16(2));
+        const StoreMap disk = storeFileContents();
+        QCOMPARE(disk.value(u"accountno"_s), u"2"_s);
+        QCOMPARE(disk.value(u"Aname1"_s), u"two"_s);
+        QCOMPARE(disk.value(u"Passw2"_s), u"99 "_s);
+        QVERIFY(!disk.contains(u"Aname3"_s) && !disk.contains(u"Passw3"_s));
     }
 
     void megabyteValuesDoNotBreakLoading()

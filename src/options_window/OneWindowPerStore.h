@@ -1,0 +1,48 @@
+#pragma once
+
+// One options window per store. Two windows on the same store would each
+// write their own view of it (both adding "account 2", say), so a second
+// start brings the open window to the front and ends instead.
+//
+// The first start holds a lock file beside the store for as long as it runs
+// (a crashed holder is noticed by its process id) and listens on a local
+// socket named after the store; a later start that finds the lock held asks
+// through the socket for the window to come forward.
+
+#include <QLockFile>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QLocalServer;
+class QWidget;
+
+namespace quorvix {
+
+class OneWindowPerStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit OneWindowPerStore(const QString& storePath, QObject* parent = nullptr);
+    ~OneWindowPerStore() override;
+
+    // True when another window on this store is open; it has been asked to
+    // come to the front and this start should end.
+    bool anotherWindowIsOpen();
+    // The window to bring to the front when a later start asks.
+    void setWindow(QWidget* window) { m_window = window; }
+
+signals:
+    void broughtToFront();
+
+private:
+    void bringToFront();
+
+    QLockFile m_lock;
+    QString m_serverName;
+    QLocalServer* m_server = nullptr;
+    QPointer<QWidget> m_window;
+};
+
+} // namespace quorvix

@@ -1,0 +1,117 @@
+#pragma once
+
+// The store file's text on Linux, read and changed without losing a byte the
+// program does not mean to change.
+//
+// The mail checker and people with a text editor write the same file, so the
+// reader takes lines literally: "key=value", the value being everything after
+// the first "=" with blanks (space, tab) at either end dropped, unless it is
+// enclosed in double quotes, which are then removed and keep what is between
+// exactly. There are no escapes. Lines starting with ";" or "#" are comments.
+// A value or key that is not valid UTF-8 is read as code page 932, as the
+// Windows side writes it.
+//
+// Only the keys of section [setting] are values of the store; a key that
+// appears twice counts at its first line. Changing a key rewrites that line
+// alone, a new key goes after the last key of the first [setting] section
+// (created at the end when absent), and a removed key's lines go. Every other
+// line is written back byte for byte. Pure and without I/O, so the fuzzer and
+// the tests reach it directly.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace quorvix::settings {
+
+// A cheap hash for the store's short keys (FNV-1a over the UTF-16 units).
+// Stores of thousands of accounts hash every key several times per action,
+// and Qt's seeded string hash costs several times as much there.
+struct StoreKeyHash
+{
+    std::size_t operator()(const QString& key) const noexcept
+    {
+        std::uint64_t hash = 14695981039346656037ULL;
+        for (const QChar unit : key) {
+            hash ^= unit.unicode();
+            hash *= 1099511628211ULL;
+        }
+        return std::size_t(hash);
+    }
+};
+
+template <typename Value> using StoreKeyMap = std::unordered_map<QString, Value, StoreKeyHash>;
+
+class IniDocument
+{
+public:
+    IniDocument() = default;
+    explicit IniDocument(const QByteArray& bytes);
+
+    std::optional<QString> value(const QString& key) const;
+    // The keys of [setting] in the order of their first lines, new keys last.
+    QStringList keys() const;
+
+    // Writing the stored text again leaves its line untouched. Callers make
+    // sure the key and the text can be written (isWritableKey, fitsOnALine).
+    void set(const QString& key, const QString& text);
+    void remove(const QString& key);
+
+    QByteArray toBytes() const;
+
+    // No line break and no NUL: the text can be the value of one line.
+    static bool fitsOnALine(QStringView text);
+    // A key that reads back as itself from a "key=value" line of [setting].
+    static bool isWritableKey(QStringView key);
+
+private:
+    // A line of the file as read: where it is in m_bytes, kept as it is
+    // unless removed or given a new value.
+    struct Line
+    {
+        qsizetype begin = 0;
+        qsizetype length = 0;   // without the line break
+        qsizetype equals = -1;  // offset of the key's "=", for key lines
+        qint8 endingLength = 0; // 2 for CRLF, 1 for LF (or a final CR), 0 for none
+        bool removed = false;
+        qint32 rewrite = -1; // index into m_rewrites once the value changed
+    };
+    struct AddedLine
+    {
+        QString key;
+        QString text;
+        bool removed = false;
+    };
+    struct Entry
+    {
+        qsizetype index = -1; // into m_lines, or m_added when added
+        bool added = false;
+    };
+
+    void parse();
+    QByteArrayView textOf(const Line& line) const
+    {
+        return QByteArrayView(m_bytes).sliced(line.begin, line.length);
+    }
+
+    QByteArray m_bytes;
+    std::vector<Line> m_lines;
+    std::vector<QString> m_rewrites;
+    std::vector<AddedLine> m_added;
+    StoreKeyMap<Entry> m_entries;
+    // Further lines of keys that appear more than once in [setting].
+    QMultiHash<QString, qsizetype> m_repeats;
+    // New keys go after this line; -1 when the file has no [setting] section.
+    qsizetype m_insertAfter = -1;
+    QByteArray m_newline = "\n";
+};
+
+} // namespace quorvix::settings

@@ -1,0 +1,44 @@
+#pragma once
+
+// Where the store's values live on this platform, behind one interface: an
+// INI file of our own dialect on Linux (IniStoreFile.cpp), the registry
+// location the mail checker's runtime uses on Windows (RegistryStore.cpp).
+// makeStoreBackend() is the one place that chooses.
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace quorvix::settings {
+
+// One key's change: its new text, or removal when text is empty (nullopt).
+struct StoreChange
+{
+    QString key;
+    std::optional<QString> text;
+};
+
+class StoreBackend
+{
+public:
+    virtual ~StoreBackend() = default;
+
+    // Where the store is, as the user would look for it.
+    virtual QString location() const = 0;
+    // Reads the store as it is now. False, with the reason, when a store
+    // exists but cannot be read; the values are then empty.
+    virtual bool reload(QString* reason) = 0;
+    virtual std::optional<QString> value(const QString& key) const = 0;
+    virtual QStringList keys() const = 0;
+    // Applies changes, in order, to the store as it is on disk now, in one
+    // replace; afterwards value() answers from the result. False, with the
+    // reason, when nothing was written.
+    virtual bool commit(const std::vector<StoreChange>& changes, QString* reason) = 0;
+};
+
+std::unique_ptr<StoreBackend> makeStoreBackend();
+
+} // namespace quorvix::settings

@@ -1,0 +1,215 @@
+// The store file on Linux as other programs write it: what is read from it,
+// that every line an action does not change stays byte for byte, and the
+// writes that are refused, leaving the file and the folder as they were.
+
+#include "Module1.h"
+#include "StoreFiles.h"
+#include "TestMain.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+using namespace Module1;
+using namespace Qt::StringLiterals;
+using namespace quorvix::test;
+
+namespace {
+
+// Written by a plain INI writer and by hand: every kind of line the program
+// must keep, ending without a line break. "名前" in code page 932 for Hname1.
+const QByteArray kForeign = "; the mail checker's store\n"
+                            "[setting]\n"
+                            "Agentnm=C:\\WINDOWS\\msagent\\chars\\merlin.acs\n"
+                            "Passw1=97 98 99 \n"
+                            "\xE5\x90\x8D\xE5\x89\x8D = x\n"
+                            "DefLeft=1,5\n"
+                            "Hname1=\x96\xBC\x91\x4F\n"
+                            "Talkstr1 = \"  quoted  \"\n"
+                            "Aname1=first\n"
+                            "Aname1=second\n"
+                            "Uname1=a\0b\n"
+                            "Check1=1\n"
+                            "# a comment\n"
+                            "\n"
+                            "[mail]\n"
+                            "inbox dir=C:\\Mail\\\n"
+                            "next=kept?\n"
+                            "lastrun=2026-12-07 10:00;ok"_ba;
+
+} // namespace
+
+class StoreFileTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { removeStoreFile(); }
+
+    void foreignLinesAreReadLiterallyAndKept()
+    {
+        writeStoreFile(kForeign);
+        const QMap<QString, QString> expected = {
+            {u"Agentnm"_s, u"C:\\WINDOWS\\msagent\\chars\\merlin.acs"_s},
+            {u"Passw1"_s, u"97 98 99"_s}, // blanks at the ends go unless quoted
+            {u"名前"_s, u"x"_s},
+            {u"DefLeft"_s, u"1,5"_s},
+            {u"Hname1"_s, u"名前"_s},
+            {u"Talkstr1"_s, u"  quoted  "_s},
+            {u"Aname1"_s, u"first"_s},
+            {u"Uname1"_s, u"a"_s + QChar(0) + u"b"_s},
+            {u"next"_s, u"<absent>"_s}, // another section
+        };
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            QCOMPARE(ReadSetting(it.key(), u"<absent>"_s), it.value());
+        ResetAccount();
+        LoadAccount(1);
+        QCOMPARE(AccountRecord.Passw, u"abc"_s);
+
+        // Values equal to the stored ones, one change, one removal, two new keys.
+        WriteSetting(u"Agentnm"_s, ReadSetting(u"Agentnm"_s, {}));
+        WriteSetting(u"Uname1"_s, ReadSetting(u"Uname1"_s, {}));
+        WriteSetting(u"Hname1"_s, u"名前"_s);
+        WriteSetting(u"Check1"_s, u"0"_s);
+        RemoveSetting(u"Aname1"_s);
+        WriteSetting(u"Talkstr5"_s, u"@6"_s);
+        WriteSetting(u"Talkstr2"_s, u" x"_s);
+        QVERIFY(SyncSettings());
+        QByteArray expectedFile = kForeign;
+        expectedFile.replace("Aname1=first\nAname1=second\n", "");
+        expectedFile.replace("Check1=1\n", "Check1=0\nTalkstr5=@6\nTalkstr2=\" x\"\n");
+        QCOMPARE(readStoreFile(), expectedFile);
+        ReloadStore();
+        QCOMPARE(ReadSetting(u"Talkstr2"_s, {}), u" x"_s);
+        QCOMPARE(ReadSetting(u"Aname1"_s, u"<absent>"_s), u"<absent>"_s);
+    }
+
+    void newKeysFollowTheFilesForm_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("no file") << QByteArray() << "[setting]\nk=v\n"_ba;
+        QTest::newRow("CRLF, no section") << "[other]\r\nx=1\r\n"_ba
+                                          << "[other]\r\nx=1\r\n[setting]\r\nk=v\r\n"_ba;
+        QTest::newRow("no final line break") << "[setting]\na=1"_ba
+                                             << "[setting]\na=1\nk=v\n"_ba;
+        QTest::newRow("first of two sections") << "[setting]\na=1\n[x]\n[setting]\nb=2\n"_ba
+                                               << "[setting]\na=1\nk=v\n[x]\n[setting]\nb=2\n"_ba;
+        QTest::newRow("lines before sections") << "k0=0\n[setting]\n"_ba
+                                               << "k0=0\n[setting]\nk=v\n"_ba;
+        QTest::newRow("changed in place") << "[setting]\n k = old ; not a comment\n"_ba
+                                          << "[setting]\n k =v\n"_ba;
+    }
+
+    void newKeysFollowTheFilesForm()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        if (!before.isNull())
+            writeStoreFile(before);
+        WriteSetting(u"k"_s, u"v"_s);
+        QVERIFY(SyncSettings());
+        QCOMPARE(readStoreFile(), after);
+    }
+
+    // Each refused write says why, leaves the file, the folder and their
+    // permissions alone, and leaves nothing for a later sync to write.
+    void refusedWritesLeaveEverythingAsItWas_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("blocker");
+        QTest::newRow("line break") << u"Talkstr1"_s << u"a\nb"_s << QString();
+        QTest::newRow("carriage return") << u"Talkstr1"_s << u"a\r"_s << QString();
+        QTest::newRow("NUL") << u"Notstr"_s << u"a"_s + QChar(0) << QString();
+        QTest::newRow("key with =") << u"a=b"_s << u"x"_s << QString();
+        QTest::newRow("key like a section") << u"[x]"_s << u"x"_s << QString();
+        QTest::newRow("old lock folder") << u"Talkstr1"_s << u"x"_s << u"lock folder"_s;
+        QTest::newRow("folder at the store path") << u"Talkstr1"_s << u"x"_s << u"store folder"_s;
+        QTest::newRow("pipe at the store path") << u"Talkstr1"_s << u"x"_s << u"pipe"_s;
+    }
+
+    void refusedWritesLeaveEverythingAsItWas()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, text);
+        QFETCH(QString, blocker);
+        const QString path = StoreFilePath();
+        if (blocker.isEmpty()) {
+            writeStoreFile("[setting]\nTalkstr1=kept\n");
+        } else if (blocker == u"lock folder") {
+            writeStoreFile("[setting]\nTalkstr1=kept\n");
+            QVERIFY(QDir().mkdir(path + u".lock"_s));
+            const utimbuf anHourAgo{::time(nullptr) - 3600, ::time(nullptr) - 3600};
+            QCOMPARE(::utime(QFile::encodeName(path + u".lock"_s).constData(), &anHourAgo), 0);
+        } else if (blocker == u"store folder") {
+            QVERIFY(QDir().mkdir(path));
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                    QFile::ReadOther | QFile::ExeOther));
+        } else {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        }
+        ReloadStore();
+        const QFile::Permissions permissions = QFile::permissions(path);
+        const QByteArray before =
+            blocker.isEmpty() || blocker == u"lock folder" ? readStoreFile() : QByteArray();
+
+        const QString stored = ReadSetting(key, u"<absent>"_s);
+        WriteSetting(key, text);
+        QString reason;
+        QElapsedTimer waited;
+        waited.start();
+        QVERIFY(!SyncSettings(&reason));
+        QVERIFY(waited.elapsed() < 20'000); // bounded, never a hang
+        QVERIFY(!reason.isEmpty());
+        QCOMPARE(ReadSetting(key, u"<absent>"_s), stored);
+        QVERIFY(SyncSettings()); // nothing pending
+        QCOMPARE(QFile::permissions(path), permissions);
+        if (!before.isNull())
+            QCOMPARE(readStoreFile(), before);
+        QDir(path + u".lock"_s).removeRecursively();
+        QDir(path).removeRecursively();
+        QFile::remove(path);
+    }
+
+    void unreadableStoreIsNeverReplaced()
+    {
+        // A folder is a store that exists and cannot be read, for root too.
+        QVERIFY(QDir().mkdir(StoreFilePath()));
+        ReloadStore();
+        QVERIFY(StoreReadProblem().contains(StoreFilePath()));
+        QVERIFY(QDir().rmdir(StoreFilePath()));
+        WriteSetting(u"Talkcnt"_s, u"3"_s); // the file could be written now, but was never read
+        QString reason;
+        QVERIFY(!SyncSettings(&reason));
+        QVERIFY(reason.contains(u"not replaced"_s));
+        QVERIFY(!QFileInfo::exists(StoreFilePath()));
+        ReloadStore();
+        QVERIFY(StoreReadProblem().isEmpty());
+    }
+
+    void symbolicLinkIsFollowed()
+    {
+        const QString target = QFileInfo(StoreFilePath()).absolutePath() + u"/elsewhere.ini"_s;
+        QFile::remove(target);
+        QVERIFY(QFile::link(target, StoreFilePath()));
+        ReloadStore();
+        WriteSetting(u"Talkcnt"_s, u"3"_s);
+        QVERIFY(SyncSettings());
+        QVERIFY(QFileInfo(StoreFilePath()).isSymLink());
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), "[setting]\nTalkcnt=3\n"_ba);
+        QCOMPARE(QFile::permissions(target) &
+                     ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+                 QFile::Permissions());
+        QFile::remove(target);
+    }
+};
+
+QUORVIX_TEST_MAIN_CORE(StoreFileTest)
+#include "tst_storefile.moc"
