@@ -54,7 +54,7 @@ else()
   # Without dpkg-shlibdeps, name the Qt libraries by hand.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
       "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), \
-libqt6multimedia6 (>= 6.4), libqt6network6 (>= 6.4), ${quorvix_runtime_depends}")
+libqt6multimedia6 (>= 6.4), ${quorvix_runtime_depends}")
 endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, pipewire-pulse | pulseaudio")
 

@@ -3,36 +3,86 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QWidget>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#endif
 
 namespace quorvix {
 
 namespace {
 
-constexpr int kAnswerWaitMs = 2'000;
-
-// Per user and per store, so that stores of other users or folders do not meet.
-QString serverNameFor(const QString& storePath)
+// Per user and per store, so that stores of other users or folders do not
+// meet; in the user's runtime folder where there is one. Kept short: a
+// socket's path has a small fixed limit.
+QString socketPathFor(const QString& storePath)
 {
     const QByteArray hash =
         QCryptographicHash::hash(QFileInfo(storePath).absoluteFilePath().toUtf8(), QCryptographicHash::Sha256)
             .toHex()
             .left(16);
-    return QStringLiteral("quorvix-options-%1-%2").arg(QDir::home().dirName(), QString::fromLatin1(hash));
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return folder + QStringLiteral("/quorvix-options-%1-%2").arg(QDir::home().dirName(), QString::fromLatin1(hash));
 }
+
+#ifdef Q_OS_UNIX
+bool socketAddress(const QString& path, sockaddr_un* address)
+{
+    const QByteArray bytes = QFile::encodeName(path);
+    *address = {};
+    address->sun_family = AF_UNIX;
+    if (bytes.size() >= qsizetype(sizeof address->sun_path))
+        return false;
+    std::memcpy(address->sun_path, bytes.constData(), std::size_t(bytes.size()));
+    return true;
+}
+
+// Asks the window listening at path to come forward; the request is the
+// connection itself.
+void askToComeForward(const QString& path)
+{
+    sockaddr_un address;
+    if (!socketAddress(path, &address))
+        return;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        (void)!::write(fd, "front\n", 6);
+    ::close(fd);
+}
+#endif
 
 } // namespace
 
 OneWindowPerStore::OneWindowPerStore(const QString& storePath, QObject* parent)
-    : QObject(parent), m_lock(storePath + QStringLiteral(".window")), m_serverName(serverNameFor(storePath))
+    : QObject(parent), m_lock(storePath + QStringLiteral(".window")), m_socketPath(socketPathFor(storePath))
 {
     m_lock.setStaleLockTime(0); // held for the window's whole life: only a dead holder is stale
 }
 
-OneWindowPerStore::~OneWindowPerStore() = default;
+OneWindowPerStore::~OneWindowPerStore()
+{
+#ifdef Q_OS_UNIX
+    if (m_listener >= 0) {
+        delete m_notifier;
+        ::close(m_listener);
+        ::unlink(QFile::encodeName(m_socketPath).constData());
+    }
+#endif
+}
 
 bool OneWindowPerStore::anotherWindowIsOpen()
 {
@@ -40,27 +90,50 @@ bool OneWindowPerStore::anotherWindowIsOpen()
     if (!m_lock.tryLock(0)) {
         if (m_lock.error() != QLockFile::LockFailedError)
             return false; // no place for the lock: a store there cannot be written anyway
-        QLocalSocket socket;
-        socket.connectToServer(m_serverName);
-        if (socket.waitForConnected(kAnswerWaitMs)) {
-            socket.write("front\n");
-            socket.waitForBytesWritten(kAnswerWaitMs);
-            socket.disconnectFromServer();
-        }
+#ifdef Q_OS_UNIX
+        askToComeForward(m_socketPath);
+#endif
         return true;
     }
-    // A socket left by a holder that died would keep the name taken.
-    QLocalServer::removeServer(m_serverName);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            bringToFront();
-        }
-    });
-    m_server->listen(m_serverName);
+    listen();
     return false;
+}
+
+void OneWindowPerStore::listen()
+{
+#ifdef Q_OS_UNIX
+    sockaddr_un address;
+    if (!socketAddress(m_socketPath, &address))
+        return;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return;
+    // We hold the lock, so a socket file left there belongs to a holder that died.
+    ::unlink(address.sun_path);
+    const mode_t oldMask = ::umask(0077); // only this user may ask
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::umask(oldMask);
+    if (!bound || ::listen(fd, 4) != 0) {
+        ::close(fd);
+        return;
+    }
+    m_listener = fd;
+    m_notifier = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &OneWindowPerStore::acceptRequests);
+#endif
+}
+
+void OneWindowPerStore::acceptRequests()
+{
+#ifdef Q_OS_UNIX
+    bool asked = false;
+    for (int connection; (connection = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+        ::close(connection);
+        asked = true;
+    }
+    if (asked)
+        bringToFront();
+#endif
 }
 
 void OneWindowPerStore::bringToFront()

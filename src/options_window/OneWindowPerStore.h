@@ -7,14 +7,16 @@
 // The first start holds a lock file beside the store for as long as it runs
 // (a crashed holder is noticed by its process id) and listens on a local
 // socket named after the store; a later start that finds the lock held asks
-// through the socket for the window to come forward.
+// through the socket for the window to come forward. The socket is a plain
+// Unix-domain socket watched by the event loop, so the program needs no
+// network library for it.
 
 #include <QLockFile>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
-class QLocalServer;
+class QSocketNotifier;
 class QWidget;
 
 namespace quorvix {
@@ -38,10 +40,13 @@ signals:
 
 private:
     void bringToFront();
+    void listen();
+    void acceptRequests();
 
     QLockFile m_lock;
-    QString m_serverName;
-    QLocalServer* m_server = nullptr;
+    QString m_socketPath;
+    int m_listener = -1;
+    QSocketNotifier* m_notifier = nullptr;
     QPointer<QWidget> m_window;
 };
 
