@@ -13,13 +13,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <limits>
 #include <optional>
 
 namespace {
-
-// The account count and the numbers are 16-bit: no account beyond this one.
-constexpr qint16 kMaxAccounts = std::numeric_limits<qint16>::max();
 
 // A port the mail checker can connect to: a whole number from 1 to 32767.
 std::optional<qint16> portFromText(const QString& text)
@@ -115,12 +111,11 @@ void accountform::Command1_Click()
     AccountRecord.Scolor2 = Colorbox2->BackColor();
 
     const qint16 n = adding ? qint16(AccountCount + 1) : SelectedRow;
-    const QString countKey = QStringLiteral("accountno");
     SaveAccount(n);
     // The count goes with the record, so an added account survives the
     // options window's Cancel.
     if (adding)
-        SaveValue(countKey, n, QString());
+        SaveAccountCount(n);
     QString reason;
     if (!SyncSettings(&reason)) {
         // Nothing of this account reached the disk and the store took the

@@ -77,7 +77,7 @@ void optionform::Command3_Click()
     if (path.isEmpty())
         return;
     AgentBox->setText(path);
-    AgentPath = path;
+    Options.AgentPath = path;
     SetAgent();
 }
 

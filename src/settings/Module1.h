@@ -1,18 +1,23 @@
 #pragma once
 
-// The store shared with the mail checker, the working account record and the
-// module-level state that the options window and the account window share.
+// Module1: the routines and state the two windows share. This header holds
+// the store shared with the mail checker and brings in the other units of the
+// module (numbers, account records, passwords), so callers include it alone;
+// the platform's part of Module1 is in platform_dialogs/CommonDialogs.h.
 //
 // Every value in the store is text under application "wispane", section
 // "setting". Writes are buffered in memory until SyncSettings(), which each
 // user action (account OK, Delete, options OK) calls exactly once, so that a
 // finished action is on disk and a refused write is reported to the caller.
 
+#include "AccountRecord.h"
+#include "Numbers.h"
+#include "Password.h"
+
 #include <QString>
 #include <QtGlobal>
 
 #include <functional>
-#include <optional>
 
 namespace Module1 {
 
@@ -43,47 +48,5 @@ QString StoreFilePath();
 // the mail checker's keys are written; an empty function stops the reports.
 using WriteObserver = std::function<void(const QString& key, const QString& text)>;
 void SetWriteObserver(WriteObserver observer);
-
-// --- Number conversions -----------------------------------------------------
-
-// Signed decimal text with optional surrounding blanks and optional sign;
-// anything else, or a value out of range, gives std::nullopt.
-std::optional<qint16> ParseInt16(const QString& text);
-std::optional<qint32> ParseInt32(const QString& text);
-
-// --- Account records --------------------------------------------------------
-
-struct AccountRecordType
-{
-    QString Aname;
-    QString Hname;
-    qint16 Portno = 110;
-    QString Uname;
-    QString Passw;
-    qint16 Check = 1;
-    qint32 Scolor1 = 0;
-    qint32 Scolor2 = 16777088;
-};
-
-// The one working account record of the program.
-inline AccountRecordType AccountRecord;
-
-// Shared between the account list and the account window.
-inline qint16 AccountCount = 0;
-inline qint16 EditMode = 0;
-inline qint16 SelectedRow = 0;
-
-void ResetAccount();
-void LoadAccount(qint16 n);
-void SaveAccount(qint16 n);
-
-// Stored form of a password: each character's code-page-932 code in decimal
-// followed by one space. When a character cannot be carried exactly,
-// *unencodable (when given) receives the first such character and the caller
-// must refuse to store the password; otherwise *unencodable is cleared. Such
-// characters are written as "63 " ("?"), as Windows would write them.
-QString EncodePassword(const QString& text, QString* unencodable = nullptr);
-// Never fails: tokens that are not valid codes give nothing.
-QString DecodePassword(const QString& text);
 
 } // namespace Module1

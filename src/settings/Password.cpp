@@ -1,6 +1,7 @@
-#include "Module1.h"
+#include "Password.h"
 
 #include "Cp932Table.h"
+#include "Numbers.h"
 
 namespace Module1 {
 

@@ -1,13 +1,14 @@
 #pragma once
 
-// Shared by the options window's behaviour tests: preparing and reading the
-// store, recording the order of the writes, answering message boxes so that
-// no test ever blocks, and finding the character files to load.
+// Shared by the options window's behaviour tests: answering message boxes so
+// that no test ever blocks, finding the character files to load, and the
+// window loaded on a prepared store.
 
 #include "AcsBuilder.h"
 #include "KeySchema.h"
 #include "Module1.h"
 #include "StoreFiles.h"
+#include "StoreWrites.h"
 #include "TestMain.h"
 #include "optionform.h"
 
@@ -28,17 +29,6 @@
 
 namespace quorvix::test {
 
-// Starts from a store with no file and nothing pending, then writes keys.
-inline void prepareStore(const StoreMap& keys)
-{
-    QFile::remove(Module1::StoreFilePath());
-    Module1::ReloadStore();
-    for (auto it = keys.cbegin(); it != keys.cend(); ++it)
-        Module1::WriteSetting(it.key(), it.value());
-    if (!keys.isEmpty())
-        QVERIFY(Module1::SyncSettings());
-}
-
 // OK and Cancel end the program with QCoreApplication::exit(). With no event
 // loop running that leaves every later loop, a message box's included, to
 // return at once; running the application's loop once clears it again. Tests
@@ -48,25 +38,6 @@ inline void clearProgramEnd()
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
 }
-
-// Records every WriteSetting, in call order, while it lives.
-class WriteRecorder
-{
-public:
-    WriteRecorder()
-    {
-        Module1::SetWriteObserver([this](const QString& key, const QString& text) {
-            keys.append(key);
-            texts.insert(key, text);
-        });
-    }
-    ~WriteRecorder() { Module1::SetWriteObserver({}); }
-    WriteRecorder(const WriteRecorder&) = delete;
-    WriteRecorder& operator=(const WriteRecorder&) = delete;
-
-    QStringList keys;
-    StoreMap texts;
-};
 
 struct SeenMessageBox
 {

@@ -135,7 +135,7 @@ private slots:
         QVERIFY(seen->filters.first().contains(u"*.wav"_s));
         QCOMPARE(f->Wavbox->text(), wav);
         QCOMPARE(f->Mailerbox[1]->text(), u"mailer1"_s);
-        QCOMPARE(f->WavPath, QString()); // nothing is taken before OK
+        QCOMPARE(f->Options.WavPath, QString()); // nothing is taken before OK
     }
 
     void cancellingAPickerLeavesItsBox()
@@ -204,7 +204,7 @@ private slots:
         auto seen = answerFileDialog(chosen);
         QTest::mouseClick(f->Command3, Qt::LeftButton);
         QCOMPARE(f->AgentBox->text(), chosen);
-        QCOMPARE(f->AgentPath, chosen);
+        QCOMPARE(f->Options.AgentPath, chosen);
         QVERIFY(f->AgentCharacter);
         controls::DropDownList* first = f->Combo1[0];
         QVERIFY(first->findText(u"Wave"_s) >= 0);
@@ -221,7 +221,7 @@ private slots:
         auto cancelledAgain = answerFileDialog(QString());
         QTest::mouseClick(f->Command3, Qt::LeftButton);
         QCOMPARE(f->Combo1[0]->currentText(), u"Wave"_s);
-        QCOMPARE(f->AgentPath, chosen);
+        QCOMPARE(f->Options.AgentPath, chosen);
     }
 
     // --- The version notice ----------------------------------------------------

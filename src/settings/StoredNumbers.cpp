@@ -5,41 +5,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
-namespace quorvix::options {
-
-QString keyDefault(QStringView key)
-{
-    const settings::GlobalKey* entry = settings::FindGlobalKey(key);
-    Q_ASSERT(entry);
-    return entry ? entry->defaultText.toString() : QString();
-}
-
-namespace {
-
-template <typename Int>
-Int readStored(QStringView key, Int minimum, Int maximum, std::optional<Int> (*parse)(const QString&))
-{
-    const QString fallbackText = keyDefault(key);
-    const std::optional<Int> fallback = parse(fallbackText);
-    Q_ASSERT(fallback);
-    const std::optional<Int> stored = parse(Module1::ReadSetting(key.toString(), fallbackText));
-    if (stored && *stored >= minimum && *stored <= maximum)
-        return *stored;
-    return fallback.value_or(Int(0));
-}
-
-} // namespace
-
-qint16 readStoredInt16(QStringView key, qint16 minimum, qint16 maximum)
-{
-    return readStored<qint16>(key, minimum, maximum, &Module1::ParseInt16);
-}
-
-qint32 readStoredInt32(QStringView key, qint32 minimum, qint32 maximum)
-{
-    return readStored<qint32>(key, minimum, maximum, &Module1::ParseInt32);
-}
+namespace quorvix::settings {
 
 namespace {
 
@@ -50,11 +18,30 @@ bool isStored(const QString& key)
     return Module1::ReadSetting(key, QStringLiteral("0")) == Module1::ReadSetting(key, QStringLiteral("1"));
 }
 
+std::optional<qint32> parse(KeyKind kind, const QString& text)
+{
+    if (kind == KeyKind::Int32)
+        return Module1::ParseInt32(text);
+    return Module1::ParseInt16(text);
+}
+
 } // namespace
+
+qint32 readStoredNumber(const GlobalKey& key)
+{
+    const QString fallbackText = key.defaultText.toString();
+    const std::optional<qint32> fallback = parse(key.kind, fallbackText);
+    Q_ASSERT(fallback);
+    const std::optional<qint32> stored =
+        parse(key.kind, Module1::ReadSetting(key.name.toString(), fallbackText));
+    if (stored && *stored >= key.minimum && *stored <= key.maximum)
+        return *stored;
+    return fallback.value_or(0);
+}
 
 qint16 readStoredAccountCount()
 {
-    const QString countKey = QStringLiteral("accountno");
+    const QString countKey = kAccountCountKey.toString();
     if (!isStored(countKey))
         return 0;
     if (const std::optional<qint16> count = Module1::ParseInt16(Module1::ReadSetting(countKey, QString()));
@@ -62,7 +49,7 @@ qint16 readStoredAccountCount()
         return *count;
     int count = 0;
     while (count < std::numeric_limits<qint16>::max() &&
-           isStored(QStringLiteral("Aname") + QString::number(count + 1)))
+           isStored(AccountKey(AccountField::Aname, qint16(count + 1))))
         ++count;
     return qint16(count);
 }
@@ -109,4 +96,4 @@ qint16 agentPosition(QStringView key, double screenTwips, double twipsPerPixel)
     return 0;
 }
 
-} // namespace quorvix::options
+} // namespace quorvix::settings

@@ -1,7 +1,6 @@
 #pragma once
 
-// Numbers as the options window reads them from the store and places the
-// agent with them.
+// Stored numbers as the options record and the agent's placing read them.
 //
 // The mail checker, older versions of this program or a hand-edited file may
 // leave a number that does not convert or does not fit the control it goes
@@ -12,25 +11,22 @@
 #include <QStringView>
 #include <QtGlobal>
 
-#include <limits>
 #include <optional>
 
-namespace quorvix::options {
+namespace quorvix::settings {
 
-// The fixed default of a global key as text (empty for a key without one).
-QString keyDefault(QStringView key);
+struct GlobalKey;
 
-// The stored value of key as a whole number within [minimum, maximum], or
-// the key's default when it is absent or not such a number.
-qint16 readStoredInt16(QStringView key, qint16 minimum = std::numeric_limits<qint16>::min(),
-                       qint16 maximum = std::numeric_limits<qint16>::max());
-qint32 readStoredInt32(QStringView key, qint32 minimum, qint32 maximum);
+// The stored value of a numeric key (16 or 32 bits by its kind) as a whole
+// number within the key's range, or the key's default when it is absent or
+// not such a number.
+qint32 readStoredNumber(const GlobalKey& key);
 
-// The number of stored accounts. A stored "accountno" that is not a count
-// (not a number, negative, beyond 16 bits) would hide the accounts still on
-// disk and let the next Add overwrite account 1; the records themselves are
-// counted instead: accounts 1, 2, ... for as long as their "Aname" key is
-// there. An absent "accountno" is the first run's 0.
+// The number of stored accounts. A stored count that is not a count (not a
+// number, negative, beyond 16 bits) would hide the accounts still on disk and
+// let the next Add overwrite account 1; the records themselves are counted
+// instead: accounts 1, 2, ... for as long as their display-name key is there.
+// An absent count is the first run's 0.
 qint16 readStoredAccountCount();
 
 // A single-precision number as the mail checker's runtime writes it as text:
@@ -49,9 +45,10 @@ std::optional<qint16> roundToInt16TiesToEven(double value);
 // pixel value does not fit 16 bits.
 std::optional<qint16> twipsTextToPixels(const QString& twipsText, double twipsPerPixel);
 
-// The agent's position on one axis: key read with the fallback (half the
-// screen in twips minus 64, in single precision) as its default, converted to
-// pixels. A stored value that does not convert or fit gives the fallback.
+// The agent's position on one axis: key (kAgentLeftKey or kAgentTopKey) read
+// with the fallback (half the screen in twips minus 64, in single precision)
+// as its default, converted to pixels. A stored value that does not convert
+// or fit gives the fallback.
 qint16 agentPosition(QStringView key, double screenTwips, double twipsPerPixel);
 
-} // namespace quorvix::options
+} // namespace quorvix::settings

@@ -1,0 +1,47 @@
+#pragma once
+
+// Module1's account records: the one working record every account operation
+// passes through, the counters the account list and the account window share,
+// and the record's operations on the store.
+
+#include <QString>
+#include <QtGlobal>
+
+#include <limits>
+
+namespace Module1 {
+
+// The member initializers are the reset values, and also what a key that is
+// absent from the store reads as (the password aside, which a missing key
+// leaves as it was).
+struct AccountRecordType
+{
+    QString Aname;
+    QString Hname;
+    qint16 Portno = 110;
+    QString Uname;
+    QString Passw;
+    qint16 Check = 1;
+    qint32 Scolor1 = 0;
+    qint32 Scolor2 = 16777088;
+};
+
+// The one working account record of the program.
+inline AccountRecordType AccountRecord;
+
+// Shared between the account list and the account window.
+inline qint16 AccountCount = 0;
+inline qint16 EditMode = 0;
+inline qint16 SelectedRow = 0;
+
+// Account numbers and the count are 16-bit: no account beyond this one.
+inline constexpr qint16 kMaxAccounts = std::numeric_limits<qint16>::max();
+
+void ResetAccount();
+void LoadAccount(qint16 n);
+void SaveAccount(qint16 n);
+// Writes the count of stored accounts (the account window's Add keeps it in
+// step with the records it writes).
+void SaveAccountCount(qint16 count);
+
+} // namespace Module1
