@@ -9,7 +9,7 @@ namespace agent {
 namespace {
 // Sounds of frames that began this long before the player caught up are skipped,
 // so a stalled event loop does not fire a burst of sounds at once.
-constexpr qint64 staleSoundMs = 100;
+constexpr qint64 kStaleSoundMs = 100;
 } // namespace
 
 AnimationPlayer::AnimationPlayer(const AcsCharacter& character, AgentClock& clock, QObject* parent)
@@ -94,8 +94,8 @@ void AnimationPlayer::advance()
     while (mode_ != Mode::Idle && nextStepMs_ <= now) {
         const qint64 stepAt = nextStepMs_;
         step();
-        if (mode_ != Mode::Idle && nextStepMs_ == stepAt && ++instantSteps >= maxInstantSteps) {
-            nextStepMs_ = now + tickMs;
+        if (mode_ != Mode::Idle && nextStepMs_ == stepAt && ++instantSteps >= kMaxInstantSteps) {
+            nextStepMs_ = now + kTickMs;
             break;
         }
     }
@@ -171,7 +171,7 @@ void AnimationPlayer::enterFrame(int animationIndex, int frameIndex, qint64 star
     displayed_ = {animationIndex, frameIndex};
     lastShownFrame_ = frameIndex;
     emit frameStarted(animationIndex, frameIndex, startMs);
-    if (frame.soundIndex != AcsFrame::NoSound && startMs >= advanceNowMs_ - staleSoundMs)
+    if (frame.soundIndex != AcsFrame::NoSound && startMs >= advanceNowMs_ - kStaleSoundMs)
         emit soundStarted(frame.soundIndex);
 }
 

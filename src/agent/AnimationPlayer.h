@@ -35,8 +35,8 @@ class AnimationPlayer : public QObject
 public:
     // At most this many steps that take no time are made in one advance(); the
     // rest wait a tick, so a cycle of zero-duration frames cannot hang.
-    static constexpr int maxInstantSteps = 256;
-    static constexpr qint64 tickMs = 10;
+    static constexpr int kMaxInstantSteps = 256;
+    static constexpr qint64 kTickMs = 10;
 
     // character and clock must outlive the player.
     AnimationPlayer(const AcsCharacter& character, AgentClock& clock, QObject* parent = nullptr);

@@ -6,7 +6,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    quorvix::setUpApplication(app);
+    options::setUpApplication(app);
 
     optionform form;
     form.show();

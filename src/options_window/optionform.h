@@ -130,7 +130,7 @@ public:
     // Filled by loaddata, kept current by the handlers, written by savedata.
     // Its AccountCount is only carried to and from the store: while the
     // window is open the account list counts in Module1::AccountCount.
-    quorvix::settings::OptionsRecord Options;
+    settings::OptionsRecord Options;
     bool AgentLoaded = false;
 
 public slots:

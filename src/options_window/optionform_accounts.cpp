@@ -82,7 +82,7 @@ void optionform::delbutton_Click()
     }
     // The former last number now lies beyond the count: remove it, so the
     // deleted account's password does not stay on disk.
-    for (const QString& key : quorvix::settings::AccountKeys(AccountCount))
+    for (const QString& key : settings::AccountKeys(AccountCount))
         RemoveSetting(key);
     // The count goes with the records so that the options window's Cancel
     // cannot bring the deleted account back.

@@ -51,11 +51,9 @@ void optionform::SetAgent()
         AgentLoaded = true;
         characters.Load(kAgentId, localPath);
         AgentCharacter = &characters(kAgentId);
-
-        namespace settings = quorvix::settings;
-        AgentCharacter->setLeft(settings::agentPosition(settings::kAgentLeftKey, controls::screenWidthTwips(),
+        AgentCharacter->setLeft(settings::AgentPosition(settings::kAgentLeftKey, controls::screenWidthTwips(),
                                                         controls::twipsPerPixelX()));
-        AgentCharacter->setTop(settings::agentPosition(settings::kAgentTopKey, controls::screenHeightTwips(),
+        AgentCharacter->setTop(settings::AgentPosition(settings::kAgentTopKey, controls::screenHeightTwips(),
                                                        controls::twipsPerPixelY()));
         AgentCharacter->Show();
 

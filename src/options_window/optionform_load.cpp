@@ -63,7 +63,7 @@ void optionform::loaddata()
 {
     // Every key in the store's read order; the steps below move the values
     // to the controls in the order the handlers need.
-    Options = quorvix::settings::ReadOptions(Module1::WindowsDirectory());
+    Options = settings::ReadOptions(Module1::WindowsDirectory());
 
     // 1-2. The account list, one row per stored account, in the account's colours.
     Module1::AccountCount = Options.AccountCount;

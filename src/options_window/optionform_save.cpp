@@ -92,7 +92,7 @@ bool optionform::saveOptions()
     // sound file as typed and the count as the list keeps it. Without a
     // character the animation lists are empty through no choice of the
     // user's, so the stored choices are kept rather than wiped to "0".
-    quorvix::settings::OptionsRecord written = Options;
+    settings::OptionsRecord written = Options;
     written.AccountCount = Module1::AccountCount;
     written.WavPath = Wavbox->text();
     if (AgentCharacter) {
@@ -101,7 +101,7 @@ bool optionform::saveOptions()
             written.Actkind[i] = list->currentIndex() >= 0 ? list->itemText(list->currentIndex()) : QString();
         }
     }
-    quorvix::settings::WriteOptions(written);
+    settings::WriteOptions(written);
 
     QString reason;
     if (!Module1::SyncSettings(&reason)) {

@@ -3,7 +3,7 @@
 #include "KeySchema.h"
 #include "Module1.h"
 
-using quorvix::settings::AccountField;
+using settings::AccountField;
 
 namespace Module1 {
 
@@ -11,7 +11,7 @@ namespace {
 
 QString accountKey(AccountField field, qint16 n)
 {
-    return quorvix::settings::AccountKey(field, n);
+    return settings::AccountKey(field, n);
 }
 
 template <typename Int> void assignIfNumber(Int& field, std::optional<Int> value)
@@ -65,7 +65,7 @@ void SaveAccount(qint16 n)
 
 void SaveAccountCount(qint16 count)
 {
-    SaveValue(quorvix::settings::kAccountCountKey.toString(), count, QString());
+    SaveValue(settings::kAccountCountKey.toString(), count, QString());
 }
 
 } // namespace Module1

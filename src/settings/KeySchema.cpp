@@ -6,7 +6,7 @@
 #include <array>
 #include <limits>
 
-namespace quorvix::settings {
+namespace settings {
 
 namespace {
 
@@ -156,4 +156,4 @@ QStringList AccountKeys(qint16 n)
     return keys;
 }
 
-} // namespace quorvix::settings
+} // namespace settings

@@ -16,7 +16,7 @@
 #include <span>
 #include <variant>
 
-namespace quorvix::settings {
+namespace settings {
 
 struct OptionsRecord;
 
@@ -103,4 +103,4 @@ QString AccountKey(AccountField field, qint16 n);
 // The eight keys of account n, in the order SaveAccount writes them.
 QStringList AccountKeys(qint16 n);
 
-} // namespace quorvix::settings
+} // namespace settings

@@ -6,7 +6,7 @@
 
 #include <variant>
 
-namespace quorvix::settings {
+namespace settings {
 
 namespace {
 
@@ -15,6 +15,8 @@ template <typename... Handlers> struct Visitor : Handlers...
 {
     using Handlers::operator()...;
 };
+// Spelled out for compilers without deduction for aggregates (clang 14).
+template <typename... Handlers> Visitor(Handlers...) -> Visitor<Handlers...>;
 
 QString textDefault(const GlobalKey& key, const QString& windowsDirectory)
 {
@@ -24,7 +26,7 @@ QString textDefault(const GlobalKey& key, const QString& windowsDirectory)
 
 qint32 readNumber(const GlobalKey& key)
 {
-    return key.kind == KeyKind::AccountCount ? readStoredAccountCount() : readStoredNumber(key);
+    return key.kind == KeyKind::AccountCount ? ReadStoredAccountCount() : ReadStoredNumber(key);
 }
 
 } // namespace
@@ -65,4 +67,4 @@ void WriteOptions(const OptionsRecord& record)
     }
 }
 
-} // namespace quorvix::settings
+} // namespace settings

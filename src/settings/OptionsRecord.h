@@ -14,7 +14,7 @@
 
 #include <array>
 
-namespace quorvix::settings {
+namespace settings {
 
 // The fields start empty: their defaults are the key table's, and only
 // ReadOptions gives a record its first values.
@@ -65,4 +65,4 @@ OptionsRecord ReadOptions(const QString& windowsDirectory);
 // one Module1::SyncSettings().
 void WriteOptions(const OptionsRecord& record);
 
-} // namespace quorvix::settings
+} // namespace settings

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <limits>
 
-namespace quorvix::settings {
+namespace settings {
 
 namespace {
 
@@ -27,7 +27,7 @@ std::optional<qint32> parse(KeyKind kind, const QString& text)
 
 } // namespace
 
-qint32 readStoredNumber(const GlobalKey& key)
+qint32 ReadStoredNumber(const GlobalKey& key)
 {
     const QString fallbackText = key.defaultText.toString();
     const std::optional<qint32> fallback = parse(key.kind, fallbackText);
@@ -39,7 +39,7 @@ qint32 readStoredNumber(const GlobalKey& key)
     return fallback.value_or(0);
 }
 
-qint16 readStoredAccountCount()
+qint16 ReadStoredAccountCount()
 {
     const QString countKey = kAccountCountKey.toString();
     if (!isStored(countKey))
@@ -54,7 +54,7 @@ qint16 readStoredAccountCount()
     return qint16(count);
 }
 
-QString singleToText(float value)
+QString SingleToText(float value)
 {
     if (value == 0.0f)
         return QStringLiteral("0");
@@ -63,7 +63,7 @@ QString singleToText(float value)
     return QString::fromLatin1(buffer);
 }
 
-std::optional<qint16> roundToInt16TiesToEven(double value)
+std::optional<qint16> RoundToInt16TiesToEven(double value)
 {
     if (!std::isfinite(value))
         return std::nullopt;
@@ -76,24 +76,24 @@ std::optional<qint16> roundToInt16TiesToEven(double value)
     return qint16(rounded);
 }
 
-std::optional<qint16> twipsTextToPixels(const QString& twipsText, double twipsPerPixel)
+std::optional<qint16> TwipsTextToPixels(const QString& twipsText, double twipsPerPixel)
 {
     bool ok = false;
     const double twips = twipsText.trimmed().toDouble(&ok);
     if (!ok || !(twipsPerPixel > 0.0))
         return std::nullopt;
-    return roundToInt16TiesToEven(twips / twipsPerPixel);
+    return RoundToInt16TiesToEven(twips / twipsPerPixel);
 }
 
-qint16 agentPosition(QStringView key, double screenTwips, double twipsPerPixel)
+qint16 AgentPosition(QStringView key, double screenTwips, double twipsPerPixel)
 {
     const float fallbackTwips = float(screenTwips) / 2.0f - 64.0f;
-    const QString fallbackText = singleToText(fallbackTwips);
-    if (auto pixels = twipsTextToPixels(Module1::ReadSetting(key.toString(), fallbackText), twipsPerPixel))
+    const QString fallbackText = SingleToText(fallbackTwips);
+    if (auto pixels = TwipsTextToPixels(Module1::ReadSetting(key.toString(), fallbackText), twipsPerPixel))
         return *pixels;
-    if (auto pixels = twipsTextToPixels(fallbackText, twipsPerPixel))
+    if (auto pixels = TwipsTextToPixels(fallbackText, twipsPerPixel))
         return *pixels;
     return 0;
 }
 
-} // namespace quorvix::settings
+} // namespace settings

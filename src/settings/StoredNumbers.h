@@ -13,42 +13,42 @@
 
 #include <optional>
 
-namespace quorvix::settings {
+namespace settings {
 
 struct GlobalKey;
 
 // The stored value of a numeric key (16 or 32 bits by its kind) as a whole
 // number within the key's range, or the key's default when it is absent or
 // not such a number.
-qint32 readStoredNumber(const GlobalKey& key);
+qint32 ReadStoredNumber(const GlobalKey& key);
 
 // The number of stored accounts. A stored count that is not a count (not a
 // number, negative, beyond 16 bits) would hide the accounts still on disk and
 // let the next Add overwrite account 1; the records themselves are counted
 // instead: accounts 1, 2, ... for as long as their display-name key is there.
 // An absent count is the first run's 0.
-qint16 readStoredAccountCount();
+qint16 ReadStoredAccountCount();
 
 // A single-precision number as the mail checker's runtime writes it as text:
 // at most seven significant digits, no trailing zeros ("7616", "7616.5",
 // "1.234568E+07"). The agent's fallback position is handed to the store in
 // this form, so a reader of the default sees the same text either way.
-QString singleToText(float value);
+QString SingleToText(float value);
 
 // Rounds to the nearest whole number, halves to the even neighbour
 // (100.5 -> 100, 101.5 -> 102), whatever the floating-point environment;
 // std::nullopt when the result does not fit 16 bits or value is not finite.
-std::optional<qint16> roundToInt16TiesToEven(double value);
+std::optional<qint16> RoundToInt16TiesToEven(double value);
 
 // A stored agent position in twips ("DefLeft"/"DefTop", a real number as
 // text) in screen pixels; std::nullopt when the text is not a number or the
 // pixel value does not fit 16 bits.
-std::optional<qint16> twipsTextToPixels(const QString& twipsText, double twipsPerPixel);
+std::optional<qint16> TwipsTextToPixels(const QString& twipsText, double twipsPerPixel);
 
 // The agent's position on one axis: key (kAgentLeftKey or kAgentTopKey) read
 // with the fallback (half the screen in twips minus 64, in single precision)
 // as its default, converted to pixels. A stored value that does not convert
 // or fit gives the fallback.
-qint16 agentPosition(QStringView key, double screenTwips, double twipsPerPixel);
+qint16 AgentPosition(QStringView key, double screenTwips, double twipsPerPixel);
 
-} // namespace quorvix::settings
+} // namespace settings

@@ -164,7 +164,7 @@ private slots:
         for (int i = 0; i < 5; ++i) {
             rig.player.advance();
             QVERIFY(rig.player.nextStepMs() > rig.clock.nowMs()); // capped, postponed a tick
-            rig.clock.advance(AnimationPlayer::tickMs);
+            rig.clock.advance(AnimationPlayer::kTickMs);
         }
         rig.player.play(QStringLiteral("RestPose"));
         rig.run(50);

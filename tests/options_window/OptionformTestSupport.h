@@ -27,7 +27,9 @@
 
 #include <vector>
 
-namespace quorvix::test {
+namespace options::test {
+
+using quorvix::test::StoreMap;
 
 // OK and Cancel end the program with QCoreApplication::exit(). With no event
 // loop running that leaves every later loop, a message box's included, to
@@ -124,7 +126,7 @@ inline QString someCharacterFile()
 {
     if (const QString pipwren = pipwrenFile(); !pipwren.isEmpty())
         return pipwren;
-    const QString dir = realCharactersDir();
+    const QString dir = quorvix::test::realCharactersDir();
     if (!dir.isEmpty() && QFileInfo(dir + QStringLiteral("/HappyFace.acs")).isFile())
         return dir + QStringLiteral("/HappyFace.acs");
     return QString();
@@ -137,7 +139,7 @@ struct LoadedForm
     LoadedForm() { showQuietly(); }
     explicit LoadedForm(const StoreMap& store)
     {
-        prepareStore(store);
+        quorvix::test::prepareStore(store);
         showQuietly();
     }
     void showQuietly()
@@ -149,4 +151,4 @@ struct LoadedForm
     optionform form;
 };
 
-} // namespace quorvix::test
+} // namespace options::test

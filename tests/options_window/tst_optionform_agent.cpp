@@ -14,7 +14,8 @@
 
 using namespace Qt::StringLiterals;
 using namespace quorvix::test;
-using namespace quorvix::settings;
+using namespace options::test;
+using namespace settings;
 
 namespace {
 
@@ -63,10 +64,10 @@ private slots:
         LoadedForm w(store);
         QVERIFY(w.boxes.seen.empty());
         QVERIFY(w.form.AgentCharacter);
-        QCOMPARE(w.form.AgentCharacter->Left(), *twipsTextToPixels(u"1522.5"_s, controls::twipsPerPixelX()));
+        QCOMPARE(w.form.AgentCharacter->Left(), *TwipsTextToPixels(u"1522.5"_s, controls::twipsPerPixelX()));
         const float fallback = float(controls::screenHeightTwips()) / 2.0f - 64.0f;
         QCOMPARE(w.form.AgentCharacter->Top(),
-                 *twipsTextToPixels(singleToText(fallback), controls::twipsPerPixelY()));
+                 *TwipsTextToPixels(SingleToText(fallback), controls::twipsPerPixelY()));
     }
 
     void badStoredPositionUsesTheFallback()
@@ -78,7 +79,7 @@ private slots:
         QVERIFY(w.boxes.seen.empty());
         QVERIFY(w.form.AgentCharacter);
         QCOMPARE(w.form.AgentCharacter->Left(),
-                 agentPosition(u"NoSuchKey", controls::screenWidthTwips(), controls::twipsPerPixelX()));
+                 AgentPosition(u"NoSuchKey", controls::screenWidthTwips(), controls::twipsPerPixelX()));
     }
 
     void listsHoldNothingThenEveryAnimation()

@@ -18,7 +18,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace quorvix::test;
-namespace settings = quorvix::settings;
+using namespace options::test;
 
 namespace {
 

@@ -101,7 +101,7 @@ class TestPickers : public QObject
 private slots:
     void initTestCase()
     {
-        quorvix::setUpApplication(*qApp);
+        options::setUpApplication(*qApp);
         QVERIFY(files_.isValid());
     }
 
@@ -228,8 +228,8 @@ private slots:
 
     void theVersionNoticeShowsTheProgramsVersion()
     {
-        QCOMPARE(quorvix::versionNotice(1, 4, 2), u"Quorvix LAN Ver.1.42"_s);
-        QCOMPARE(quorvix::versionNotice(1, 10, 0), u"Quorvix LAN Ver.1.100"_s);
+        QCOMPARE(options::versionNotice(1, 4, 2), u"Quorvix LAN Ver.1.42"_s);
+        QCOMPARE(options::versionNotice(1, 10, 0), u"Quorvix LAN Ver.1.100"_s);
 
         optionform* f = openOptions();
         auto seen = answerMessageBox();
@@ -237,7 +237,7 @@ private slots:
         QVERIFY(seen->shown);
         QCOMPARE(seen->title, u"ﾊﾞｰｼﾞｮﾝ情報"_s);
         QCOMPARE(seen->text,
-                 quorvix::versionNotice(QUORVIX_VERSION_MAJOR, QUORVIX_VERSION_MINOR, QUORVIX_VERSION_PATCH));
+                 options::versionNotice(QUORVIX_VERSION_MAJOR, QUORVIX_VERSION_MINOR, QUORVIX_VERSION_PATCH));
         QCOMPARE(seen->icon, QMessageBox::NoIcon);
         QCOMPARE(seen->buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         // Wide enough for a window manager's bold title between the window
@@ -267,7 +267,7 @@ private slots:
     void withoutARestPoseTheFirstAnimationIsShown()
     {
         const QString path = writeFile(files_, u"norest.acs"_s, characterFile({u"Wave"_s, u"Bow"_s}));
-        const std::optional<dialogs::FilePreview> preview = quorvix::characterFilePreview(path);
+        const std::optional<dialogs::FilePreview> preview = options::characterFilePreview(path);
         QVERIFY(preview);
         QCOMPARE(preview->picture.pixelColor(3, 3).rgb(), QColor(0xFF0000).rgb());
     }

@@ -1,13 +1,13 @@
 // The table of global keys: order, kinds and defaults as the mail checker
 // expects them, and the Notstr default character by character.
 
-#include "Cp932Table.h"
+#include "Cp932.h"
 #include "KeySchema.h"
 #include "TestMain.h"
 
 #include <QStringList>
 
-using namespace quorvix::settings;
+using namespace settings;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -154,7 +154,7 @@ private slots:
         const QStringView symbols = kNotstrDefault.mid(30, 152 - 30 - 12);
         int previous = 0;
         for (QChar c : symbols) {
-            const auto code = quorvix::cp932::fromUnicode(c.unicode());
+            const auto code = settings::cp932::FromUnicode(c.unicode());
             QVERIFY2(code, qPrintable(QString(c)));
             QVERIFY2(*code > previous, qPrintable(QString(c)));
             previous = *code;

@@ -11,7 +11,7 @@
 #include <limits>
 
 using namespace Qt::StringLiterals;
-using namespace quorvix::settings;
+using namespace settings;
 using namespace quorvix::test;
 
 namespace {
@@ -101,52 +101,52 @@ private slots:
     {
         QFETCH(double, value);
         QFETCH(int, expected);
-        const std::optional<qint16> rounded = roundToInt16TiesToEven(value);
+        const std::optional<qint16> rounded = RoundToInt16TiesToEven(value);
         QVERIFY(rounded);
         QCOMPARE(int(*rounded), expected);
     }
 
     void roundingRefusesWhatDoesNotFit()
     {
-        QVERIFY(!roundToInt16TiesToEven(32767.5));
-        QVERIFY(!roundToInt16TiesToEven(-32769.0));
-        QVERIFY(!roundToInt16TiesToEven(std::numeric_limits<double>::quiet_NaN()));
-        QVERIFY(!roundToInt16TiesToEven(std::numeric_limits<double>::infinity()));
+        QVERIFY(!RoundToInt16TiesToEven(32767.5));
+        QVERIFY(!RoundToInt16TiesToEven(-32769.0));
+        QVERIFY(!RoundToInt16TiesToEven(std::numeric_limits<double>::quiet_NaN()));
+        QVERIFY(!RoundToInt16TiesToEven(std::numeric_limits<double>::infinity()));
     }
 
     void singlePrecisionText()
     {
-        QCOMPARE(singleToText(7616.0f), u"7616"_s);
-        QCOMPARE(singleToText(5696.0f), u"5696"_s);
-        QCOMPARE(singleToText(-64.0f), u"-64"_s);
-        QCOMPARE(singleToText(0.0f), u"0"_s);
-        QCOMPARE(singleToText(7616.5f), u"7616.5"_s);
-        QCOMPARE(singleToText(0.1f), u"0.1"_s);
-        QCOMPARE(singleToText(12345678.0f), u"1.234568E+07"_s);
+        QCOMPARE(SingleToText(7616.0f), u"7616"_s);
+        QCOMPARE(SingleToText(5696.0f), u"5696"_s);
+        QCOMPARE(SingleToText(-64.0f), u"-64"_s);
+        QCOMPARE(SingleToText(0.0f), u"0"_s);
+        QCOMPARE(SingleToText(7616.5f), u"7616.5"_s);
+        QCOMPARE(SingleToText(0.1f), u"0.1"_s);
+        QCOMPARE(SingleToText(12345678.0f), u"1.234568E+07"_s);
     }
 
     void storedTwipsToPixels()
     {
-        QCOMPARE(twipsTextToPixels(u"1500"_s, 15.0), std::optional<qint16>(100));
-        QCOMPARE(twipsTextToPixels(u"1507.5"_s, 15.0), std::optional<qint16>(100)); // 100.5
-        QCOMPARE(twipsTextToPixels(u"1522.5"_s, 15.0), std::optional<qint16>(102)); // 101.5
-        QCOMPARE(twipsTextToPixels(u" -300 "_s, 15.0), std::optional<qint16>(-20));
-        QVERIFY(!twipsTextToPixels(u"abc"_s, 15.0));
-        QVERIFY(!twipsTextToPixels(QString(), 15.0));
-        QVERIFY(!twipsTextToPixels(u"491520"_s, 15.0)); // 32768 pixels
+        QCOMPARE(TwipsTextToPixels(u"1500"_s, 15.0), std::optional<qint16>(100));
+        QCOMPARE(TwipsTextToPixels(u"1507.5"_s, 15.0), std::optional<qint16>(100)); // 100.5
+        QCOMPARE(TwipsTextToPixels(u"1522.5"_s, 15.0), std::optional<qint16>(102)); // 101.5
+        QCOMPARE(TwipsTextToPixels(u" -300 "_s, 15.0), std::optional<qint16>(-20));
+        QVERIFY(!TwipsTextToPixels(u"abc"_s, 15.0));
+        QVERIFY(!TwipsTextToPixels(QString(), 15.0));
+        QVERIFY(!TwipsTextToPixels(u"491520"_s, 15.0)); // 32768 pixels
     }
 
     // A 1024 x 768 screen at 15 twips per pixel: fallbacks 7616 and 5696 twips.
     void positionFallsBackToTheScreenMiddle()
     {
         prepareStore({});
-        QCOMPARE(agentPosition(u"DefLeft", 1024 * 15, 15.0), qint16(508));
-        QCOMPARE(agentPosition(u"DefTop", 768 * 15, 15.0), qint16(380));
+        QCOMPARE(AgentPosition(u"DefLeft", 1024 * 15, 15.0), qint16(508));
+        QCOMPARE(AgentPosition(u"DefTop", 768 * 15, 15.0), qint16(380));
         prepareStore({{u"DefLeft"_s, u"1500"_s}, {u"DefTop"_s, u"not a number"_s}});
-        QCOMPARE(agentPosition(u"DefLeft", 1024 * 15, 15.0), qint16(100));
-        QCOMPARE(agentPosition(u"DefTop", 768 * 15, 15.0), qint16(380));
+        QCOMPARE(AgentPosition(u"DefLeft", 1024 * 15, 15.0), qint16(100));
+        QCOMPARE(AgentPosition(u"DefTop", 768 * 15, 15.0), qint16(380));
         prepareStore({{u"DefLeft"_s, u"9999999"_s}});
-        QCOMPARE(agentPosition(u"DefLeft", 1024 * 15, 15.0), qint16(508));
+        QCOMPARE(AgentPosition(u"DefLeft", 1024 * 15, 15.0), qint16(508));
     }
 };
 
