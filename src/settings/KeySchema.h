@@ -1,8 +1,8 @@
 #pragma once
 
 // Every key of the store: for the global keys their name, kind, default,
-// accepted range, place among OK's writes and field of the options record, in
-// the order in which the options window reads them; for the account records
+// accepted range, when OK writes them and their field of the options record,
+// in the order in which the options window reads them; for the account records
 // the field names their keys are built from. Loading, saving and the tests all
 // take these facts from here so that a name or a default is written only once.
 //
@@ -37,6 +37,14 @@ enum class DefaultSource {
     Screen,           // half the screen size in twips, minus 64
 };
 
+// When OK writes a key: the templates and their animations first, in turn
+// (Talkstr1, Actkind1, Talkstr2, ...), then every other key in read order.
+enum class SaveTime {
+    Never,       // only read (DefLeft, DefTop)
+    First,       // at firstPlace among the keys written first
+    InReadOrder, // after those, in the order of the table
+};
+
 // The options record's field that holds a key's working value.
 using WorkingValue = std::variant<qint16*, qint32*, QString*>;
 using RecordField = WorkingValue (*)(OptionsRecord&);
@@ -47,15 +55,15 @@ struct GlobalKey
     KeyKind kind;
     DefaultSource source;
     QStringView defaultText; // empty unless source is Fixed
-    // Place among OK's writes, from 0; -1 for the two keys the program only reads.
-    int savePosition;
+    SaveTime save;
+    int firstPlace; // from 0; only for SaveTime::First
     // A stored number outside this range is taken as absent (numbers only).
     qint32 minimum;
     qint32 maximum;
     // Null for the keys that are no working value (DefLeft, DefTop).
     RecordField field;
 
-    constexpr bool writtenOnOk() const { return savePosition >= 0; }
+    constexpr bool writtenOnOk() const { return save != SaveTime::Never; }
 };
 
 // The keys that code addresses one by one rather than through the table.
