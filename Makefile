@@ -8,7 +8,7 @@ BUILD_FUZZ  ?= build-fuzz
 JOBS        ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build run test test-sanitize bench fuzz format package clean
+.PHONY: all deps build run test test-sanitize bench fuzz format tidy package clean
 
 all: build
 
@@ -52,6 +52,12 @@ package: build
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# The checks of .clang-tidy over src/, with the build tree's compile commands.
+# Needs Debian's clang-tidy package, which `make deps` leaves out: no test or
+# CI step runs it.
+tidy: build
+	run-clang-tidy -quiet -j $(JOBS) -p $(BUILD) '^$(CURDIR)/src/'
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_REL) $(BUILD_FUZZ)

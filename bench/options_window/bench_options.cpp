@@ -60,7 +60,7 @@ template <typename F> void whenIdle(F done)
 // answer the missing-agent warning.
 bool defaultCharacterIsThere()
 {
-    const QString file = Module1::ToLocalPath(quorvix::settings::AgentnmDefault(Module1::WindowsDirectory()));
+    const QString file = Module1::ToLocalPath(settings::AgentnmDefault(Module1::WindowsDirectory()));
     if (QFileInfo(file).isFile())
         return true;
     std::fprintf(stderr, "the default character %s has not been built\n", qPrintable(file));
@@ -71,7 +71,7 @@ bool defaultCharacterIsThere()
 int runStartup(int argc, char** argv, qint64 spawnedAt)
 {
     QApplication app(argc, argv);
-    quorvix::setUpApplication(app);
+    options::setUpApplication(app);
     if (!defaultCharacterIsThere())
         return 2;
     optionform form;
@@ -108,7 +108,7 @@ int runPrepare(int argc, char** argv, int accounts)
 int runAccounts(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    quorvix::setUpApplication(app);
+    options::setUpApplication(app);
     if (!defaultCharacterIsThere())
         return 2;
     QElapsedTimer timer;

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <map>
 
-using quorvix::settings::IniDocument;
+using settings::IniDocument;
 
 namespace {
 

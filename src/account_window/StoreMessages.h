@@ -1,8 +1,9 @@
 #pragma once
 
-// The warnings the account window and the account list show when the user
-// asks for something that cannot be stored. They look like the program's
-// other warnings: its title, an exclamation mark and OK only.
+// The program's warnings: the account window's and the account list's
+// refusals to store something, and the options window's missing character and
+// refused save. They all look alike: the program's title, an exclamation mark
+// and OK only.
 
 #include <QString>
 
@@ -12,5 +13,8 @@ namespace accounts {
 
 // Shows text (and, when given, the technical detail below it) and waits for OK.
 void showWarning(QWidget* parent, const QString& text, const QString& detail = QString());
+
+// Shows text with details the user can unfold (a long technical message) and waits for OK.
+void showWarningWithDetails(QWidget* parent, const QString& text, const QString& details);
 
 } // namespace accounts

@@ -6,6 +6,7 @@
 #include "ColorSwatch.h"
 #include "CommonDialogs.h"
 #include "FlexGrid.h"
+#include "KeySchema.h"
 #include "Module1.h"
 #include "StoreMessages.h"
 
@@ -14,14 +15,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <limits>
 #include <optional>
 #include <tuple>
 
 namespace {
-
-// The account count and the numbers are 16-bit: no account beyond this one.
-constexpr qint16 kMaxAccounts = std::numeric_limits<qint16>::max();
 
 // A port the mail checker can connect to: a whole number from 1 to 32767.
 std::optional<qint16> portFromText(const QString& text)
@@ -106,10 +103,12 @@ void accountform::Command1_Click()
 
     const qint16 n = adding ? qint16(AccountCount + 1) : SelectedRow;
     // Each field is one line of the store file.
-    const std::tuple<QLineEdit*, const QLabel*, const char16_t*> texts[] = {
-        {Accountname, Label6[1], u"Aname"}, {Hostname, Label6[0], u"Hname"}, {UserName, Label1, u"Uname"}};
+    using settings::AccountField;
+    const std::tuple<QLineEdit*, const QLabel*, AccountField> texts[] = {{Accountname, Label6[1], AccountField::Aname},
+                                                                         {Hostname, Label6[0], AccountField::Hname},
+                                                                         {UserName, Label1, AccountField::Uname}};
     for (const auto& [box, label, field] : texts) {
-        if (!CanWriteSetting(QString::fromUtf16(field) + QString::number(n), box->text())) {
+        if (!CanWriteSetting(settings::AccountKey(field, n), box->text())) {
             QString caption = label->text();
             caption.chop(caption.endsWith(u':') ? 1 : 0);
             accounts::showWarning(this, caption + u"には改行やNUL文字を入力できません");
@@ -130,12 +129,11 @@ void accountform::Command1_Click()
     AccountRecord.Scolor1 = Colorbox->BackColor();
     AccountRecord.Scolor2 = Colorbox2->BackColor();
 
-    const QString countKey = QStringLiteral("accountno");
     SaveAccount(n);
     // The count goes with the record, so an added account survives the
     // options window's Cancel.
     if (adding)
-        SaveValue(countKey, n, QString());
+        SaveAccountCount(n);
     QString reason;
     if (!SyncSettings(&reason)) {
         // Nothing of this account reached the disk and the store took the

@@ -8,9 +8,9 @@ namespace agent {
 
 namespace {
 
-constexpr quint32 endMarker = 0xFFFFF;
-constexpr int maxLengthBits = 11;
-constexpr quint64 maxExpansion = 8 * 4096 / 31 + 1;
+constexpr quint32 kEndMarker = 0xFFFFF;
+constexpr int kMaxLengthBits = 11;
+constexpr quint64 kMaxExpansion = 8 * 4096 / 31 + 1;
 
 // Keeps up to 64 bits in hand and refills a byte at a time, so the common
 // one-bit reads cost a shift and a mask.
@@ -71,7 +71,7 @@ struct Tier
     quint32 distanceBase;
     quint32 lengthBase;
 };
-constexpr Tier tiers[4] = {{6, 1, 2}, {9, 65, 2}, {12, 577, 2}, {20, 4673, 3}};
+constexpr Tier kTiers[4] = {{6, 1, 2}, {9, 65, 2}, {12, 577, 2}, {20, 4673, 3}};
 
 } // namespace
 
@@ -96,7 +96,7 @@ QByteArray decompressAcs(const uchar* data, qsizetype size, qsizetype expectedSi
         fail(QStringLiteral("the lead byte is not zero"));
     // One back reference of at most 31 bits yields at most 4096 bytes, so a
     // claim beyond that ratio is a lie; refusing it avoids a giant allocation.
-    if (expectedSize < 0 || quint64(expectedSize) > quint64(size) * maxExpansion + 4097)
+    if (expectedSize < 0 || quint64(expectedSize) > quint64(size) * kMaxExpansion + 4097)
         fail(QStringLiteral("%1 bytes cannot come from %2 compressed bytes").arg(expectedSize).arg(size));
     QByteArray out(expectedSize, Qt::Uninitialized);
     auto* o = reinterpret_cast<uchar*>(out.data());
@@ -118,17 +118,17 @@ QByteArray decompressAcs(const uchar* data, qsizetype size, qsizetype expectedSi
         int tier = 0;
         while (tier < 3 && need(1) == 1)
             ++tier;
-        const quint32 value = need(tiers[tier].bits);
-        if (tier == 3 && value == endMarker)
+        const quint32 value = need(kTiers[tier].bits);
+        if (tier == 3 && value == kEndMarker)
             break;
-        const quint64 distance = quint64(value) + tiers[tier].distanceBase;
+        const quint64 distance = quint64(value) + kTiers[tier].distanceBase;
         int lengthBits = 0;
         while (need(1) == 1) {
-            if (++lengthBits > maxLengthBits)
-                fail(QStringLiteral("a length prefix longer than %1 bits").arg(maxLengthBits));
+            if (++lengthBits > kMaxLengthBits)
+                fail(QStringLiteral("a length prefix longer than %1 bits").arg(kMaxLengthBits));
         }
         const quint64 length =
-            tiers[tier].lengthBase + ((quint64(1) << lengthBits) - 1) + (lengthBits ? need(lengthBits) : 0);
+            kTiers[tier].lengthBase + ((quint64(1) << lengthBits) - 1) + (lengthBits ? need(lengthBits) : 0);
         if (distance > quint64(written))
             fail(QStringLiteral("a back reference %1 bytes back after only %2 bytes")
                      .arg(distance)

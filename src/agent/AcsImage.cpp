@@ -11,8 +11,8 @@ namespace agent {
 
 namespace {
 
-constexpr quint32 regionHeaderSize = 32;
-constexpr quint32 regionRectSize = 16;
+constexpr quint32 kRegionHeaderSize = 32;
+constexpr quint32 kRegionRectSize = 16;
 
 qint32 readI32(const uchar* p)
 {
@@ -23,17 +23,17 @@ QList<QRect> parseRegion(const QByteArray& data, int width, int height, ByteCurs
 {
     if (data.isEmpty())
         return {};
-    if (quint64(data.size()) < regionHeaderSize)
+    if (quint64(data.size()) < kRegionHeaderSize)
         c.failAt(at, QStringLiteral("region of %1 bytes is shorter than its header").arg(data.size()));
     const auto* p = reinterpret_cast<const uchar*>(data.constData());
     const quint32 count = quint32(readI32(p + 8));
-    if (quint64(count) * regionRectSize > quint64(data.size()) - regionHeaderSize)
+    if (quint64(count) * kRegionRectSize > quint64(data.size()) - kRegionHeaderSize)
         c.failAt(at, QStringLiteral("region claims %1 rectangles in %2 bytes").arg(count).arg(data.size()));
     const QRect bounds(0, 0, width, height);
     QList<QRect> rects;
     rects.reserve(count);
     for (quint32 i = 0; i < count; ++i) {
-        const uchar* r = p + regionHeaderSize + i * regionRectSize;
+        const uchar* r = p + kRegionHeaderSize + i * kRegionRectSize;
         // Compare in 64 bits: a damaged rectangle may hold anything.
         const qint64 left = std::clamp<qint64>(readI32(r), 0, width);
         const qint64 top = std::clamp<qint64>(readI32(r + 4), 0, height);
@@ -58,11 +58,11 @@ AcsImage decodeImage(const AcsCharacter& character, int index)
     AcsImage image;
     image.width = c.u16();
     image.height = c.u16();
-    if (image.width > AcsReader::maxDimension || image.height > AcsReader::maxDimension)
+    if (image.width > AcsReader::kMaxDimension || image.height > AcsReader::kMaxDimension)
         c.failAt(sizeAt, QStringLiteral("image size %1 x %2 exceeds %3")
                              .arg(image.width)
                              .arg(image.height)
-                             .arg(AcsReader::maxDimension));
+                             .arg(AcsReader::kMaxDimension));
     const bool compressed = c.u8() != 0;
     const qsizetype stride = (image.width + 3) & ~3;
     const qsizetype stored = stride * image.height;
@@ -95,7 +95,7 @@ AcsImage decodeImage(const AcsCharacter& character, int index)
     const quint32 compressedSize = c.u32();
     const quint32 regionSize = c.u32();
     // No image needs more rectangles than it has pixels.
-    if (quint64(regionSize) > regionHeaderSize + quint64(regionRectSize) * image.width * image.height)
+    if (quint64(regionSize) > kRegionHeaderSize + quint64(kRegionRectSize) * image.width * image.height)
         c.failAt(regionAt, QStringLiteral("region of %1 bytes for a %2 x %3 image")
                                .arg(regionSize)
                                .arg(image.width)
@@ -130,7 +130,7 @@ const AcsImage& AcsImageCache::image(int index)
         // A hostile file can make every image huge; past the budget the cache
         // starts over instead of growing without bound.
         const qint64 bytes = image->pixels.size() + image->region.size() * qint64(sizeof(QRect));
-        if (decodedBytes_ + bytes > budgetBytes)
+        if (decodedBytes_ + bytes > kBudgetBytes)
             clear();
         decodedBytes_ += bytes;
         slot = std::move(image);

@@ -36,7 +36,7 @@ class AcsImageCache
 {
 public:
     // Far above any real character (the largest decodes to about 20 MB).
-    static constexpr qint64 budgetBytes = qint64(512) << 20;
+    static constexpr qint64 kBudgetBytes = qint64(512) << 20;
 
     explicit AcsImageCache(const AcsCharacter& character);
     // Decodes on first use; throws AgentError for a damaged image (and retries next time).

@@ -10,20 +10,20 @@ namespace agent {
 
 namespace {
 
-constexpr quint32 acsSignature = 0xABCDABC3;
-constexpr quint32 acfSignature = 0xABCDABC4;
-constexpr int headerSize = 36;
-constexpr quint32 voiceInfoFlag = 0x00000020;
-constexpr quint32 balloonInfoFlag = 0x00000200;
-constexpr quint16 noSound = 0xFFFF;
+constexpr quint32 kAcsSignature = 0xABCDABC3;
+constexpr quint32 kAcfSignature = 0xABCDABC4;
+constexpr int kHeaderSize = 36;
+constexpr quint32 kVoiceInfoFlag = 0x00000020;
+constexpr quint32 kBalloonInfoFlag = 0x00000200;
+constexpr quint16 kNoSound = 0xFFFF;
 
 // Smallest encodings, used to refuse counts that cannot fit before allocating.
-constexpr quint64 minFrameSize = 2 + 2 + 2 + 2 + 1 + 1;
-constexpr quint64 minStringSize = 4;
-constexpr quint64 minStateSize = minStringSize + 2;
-constexpr quint64 minLocalizedSize = 2 + 3 * minStringSize;
-constexpr quint64 minListEntrySize = minStringSize + 8;
-constexpr quint64 listEntryWithChecksum = 8 + 4;
+constexpr quint64 kMinFrameSize = 2 + 2 + 2 + 2 + 1 + 1;
+constexpr quint64 kMinStringSize = 4;
+constexpr quint64 kMinStateSize = kMinStringSize + 2;
+constexpr quint64 kMinLocalizedSize = 2 + 3 * kMinStringSize;
+constexpr quint64 kMinListEntrySize = kMinStringSize + 8;
+constexpr quint64 kListEntryWithChecksum = 8 + 4;
 
 class Parser
 {
@@ -37,7 +37,7 @@ public:
     AcsCharacter parse()
     {
         checkIdentity();
-        ByteCursor header(data_, {0, headerSize}, fileName_, QStringLiteral("header"));
+        ByteCursor header(data_, {0, kHeaderSize}, fileName_, QStringLiteral("header"));
         header.skip(4);
         const AcsLocator info = headerLocator(header, QStringLiteral("character info"));
         const AcsLocator animationList = headerLocator(header, QStringLiteral("animation list"));
@@ -63,20 +63,20 @@ private:
                     "%1: this is a Microsoft Agent 1.5 character (OLE compound file), which is not "
                     "supported; only Agent 2.0 .acs files are")
                     .arg(fileName_));
-        if (data_.size() < headerSize)
+        if (data_.size() < kHeaderSize)
             throw AgentError(
                 QStringLiteral("%1: not a character file: only %2 bytes, the header alone has %3")
                     .arg(fileName_)
                     .arg(data_.size())
-                    .arg(headerSize));
+                    .arg(kHeaderSize));
         const quint32 signature =
             quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
-        if (signature == acfSignature)
+        if (signature == kAcfSignature)
             throw AgentError(QStringLiteral("%1: this is an .acf file (the web form of a character, with "
                                             "separate .aca animations); only single-file .acs characters "
                                             "are supported")
                                  .arg(fileName_));
-        if (signature != acsSignature)
+        if (signature != kAcsSignature)
             throw AgentError(QStringLiteral("%1: not a Microsoft Agent 2.0 character file (signature 0x%2 at "
                                             "offset 0)")
                                  .arg(fileName_, QString::number(signature, 16).toUpper()));
@@ -104,7 +104,7 @@ private:
     {
         ByteCursor c(data_, block, fileName_, what);
         const quint32 count = c.u32();
-        c.requireItems(count, listEntryWithChecksum, item + QStringLiteral(" entries"));
+        c.requireItems(count, kListEntryWithChecksum, item + QStringLiteral(" entries"));
         out.reserve(count);
         for (quint32 i = 0; i < count; ++i) {
             out.push_back(innerLocator(c, QStringLiteral("%1 %2 in the %3").arg(item).arg(i).arg(what)));
@@ -122,20 +122,20 @@ private:
         const quint64 sizeAt = c.offset();
         character_.width = c.u16();
         character_.height = c.u16();
-        if (character_.width == 0 || character_.height == 0 || character_.width > AcsReader::maxDimension ||
-            character_.height > AcsReader::maxDimension)
+        if (character_.width == 0 || character_.height == 0 || character_.width > AcsReader::kMaxDimension ||
+            character_.height > AcsReader::kMaxDimension)
             c.failAt(sizeAt, QStringLiteral("character size %1 x %2 is outside 1..%3")
                                  .arg(character_.width)
                                  .arg(character_.height)
-                                 .arg(AcsReader::maxDimension));
+                                 .arg(AcsReader::kMaxDimension));
         character_.transparentIndex = c.u8();
         character_.flags = c.u32();
         c.u16(); // animation set major version
         c.u16(); // animation set minor version
 
-        if (character_.flags & voiceInfoFlag)
+        if (character_.flags & kVoiceInfoFlag)
             skipVoiceInfo(c);
-        if (character_.flags & balloonInfoFlag)
+        if (character_.flags & kBalloonInfoFlag)
             skipBalloonInfo(c);
         readPalette(c);
         skipTrayIcon(c);
@@ -196,13 +196,13 @@ private:
     {
         c.setWhat(QStringLiteral("state table"));
         const quint16 count = c.u16();
-        c.requireItems(count, minStateSize, QStringLiteral("states"));
+        c.requireItems(count, kMinStateSize, QStringLiteral("states"));
         character_.states.reserve(count);
         for (quint16 i = 0; i < count; ++i) {
             AcsState state;
             state.name = c.string();
             const quint16 names = c.u16();
-            c.requireItems(names, minStringSize, QStringLiteral("animation names"));
+            c.requireItems(names, kMinStringSize, QStringLiteral("animation names"));
             for (quint16 j = 0; j < names; ++j)
                 state.animations.append(c.string());
             character_.states.push_back(std::move(state));
@@ -213,7 +213,7 @@ private:
     {
         ByteCursor c(data_, block, fileName_, QStringLiteral("localized info"));
         const quint16 count = c.u16();
-        c.requireItems(count, minLocalizedSize, QStringLiteral("languages"));
+        c.requireItems(count, kMinLocalizedSize, QStringLiteral("languages"));
         character_.localizedInfo.reserve(count);
         for (quint16 i = 0; i < count; ++i) {
             AcsLocalizedInfo info;
@@ -229,7 +229,7 @@ private:
     {
         ByteCursor c(data_, block, fileName_, QStringLiteral("animation list"));
         const quint32 count = c.u32();
-        c.requireItems(count, minListEntrySize, QStringLiteral("animations"));
+        c.requireItems(count, kMinListEntrySize, QStringLiteral("animations"));
         std::vector<std::pair<QString, AcsLocator>> entries;
         entries.reserve(count);
         for (quint32 i = 0; i < count; ++i) {
@@ -254,7 +254,7 @@ private:
         animation.transition = static_cast<AcsTransition>(transition);
         animation.returnAnimation = c.string();
         const quint16 frameCount = c.u16();
-        c.requireItems(frameCount, minFrameSize, QStringLiteral("frames"));
+        c.requireItems(frameCount, kMinFrameSize, QStringLiteral("frames"));
         animation.frames.reserve(frameCount);
         for (quint16 i = 0; i < frameCount; ++i)
             animation.frames.push_back(readFrame(c, frameCount));
@@ -278,7 +278,7 @@ private:
         }
         const quint64 soundAt = c.offset();
         const quint16 sound = c.u16();
-        if (sound != noSound) {
+        if (sound != kNoSound) {
             if (sound >= character_.sounds.size())
                 c.failAt(soundAt, QStringLiteral("sound %1 does not exist (%2 sounds)")
                                       .arg(sound)

@@ -9,7 +9,7 @@ namespace agent {
 namespace {
 // Sounds of frames that began this long before the player caught up are skipped,
 // so a stalled event loop does not fire a burst of sounds at once.
-constexpr qint64 staleSoundMs = 100;
+constexpr qint64 kStaleSoundMs = 100;
 
 // Whether a request should cut the animation short rather than wait for its
 // end: it can loop (a branch back to itself or an earlier frame) or it is long.
@@ -22,7 +22,7 @@ bool endsEarlyOnRequest(const AcsAnimation& animation)
             if (branch.frame <= f)
                 return true;
     }
-    return totalMs > AnimationPlayer::longAnimationMs;
+    return totalMs > AnimationPlayer::kLongAnimationMs;
 }
 } // namespace
 
@@ -88,7 +88,7 @@ void AnimationPlayer::setIdleOn(bool on)
             advance();
         }
     } else if (mode_ == Mode::Resting && !nextIdleMs_) {
-        scheduleIdling(clock_.nowMs() + idleTimeoutMs);
+        scheduleIdling(clock_.nowMs() + kIdleTimeoutMs);
     }
     scheduleTimer();
 }
@@ -146,7 +146,7 @@ void AnimationPlayer::show()
                 idleLevel_ = 0;
                 hidden_ = false;
                 requestEndedMs_ = clock_.nowMs();
-                scheduleIdling(requestEndedMs_ + idleTimeoutMs);
+                scheduleIdling(requestEndedMs_ + kIdleTimeoutMs);
                 scheduleTimer();
                 return;
             }
@@ -179,8 +179,8 @@ void AnimationPlayer::advance()
             break;
         const qint64 stepAt = nextStepMs_;
         step();
-        if (mode_ != Mode::Resting && nextStepMs_ == stepAt && ++instantSteps >= maxInstantSteps) {
-            nextStepMs_ = now + tickMs;
+        if (mode_ != Mode::Resting && nextStepMs_ == stepAt && ++instantSteps >= kMaxInstantSteps) {
+            nextStepMs_ = now + kTickMs;
             break;
         }
     }
@@ -256,7 +256,7 @@ void AnimationPlayer::enterFrame(int animationIndex, int frameIndex, qint64 star
     displayed_ = {animationIndex, frameIndex};
     lastShownFrame_ = frameIndex;
     emit frameStarted(animationIndex, frameIndex, startMs);
-    if (frame.soundIndex != AcsFrame::NoSound && startMs >= advanceNowMs_ - staleSoundMs)
+    if (frame.soundIndex != AcsFrame::NoSound && startMs >= advanceNowMs_ - kStaleSoundMs)
         emit soundStarted(frame.soundIndex);
 }
 
@@ -270,13 +270,13 @@ void AnimationPlayer::finishAnimation()
     }
     mode_ = Mode::Resting;
     if (playingIdle_) {
-        scheduleIdling(nextStepMs_ + idleIntervalMinMs +
-                       random_.bounded(int(idleIntervalMaxMs - idleIntervalMinMs + 1)));
+        scheduleIdling(nextStepMs_ + kIdleIntervalMinMs +
+                       random_.bounded(int(kIdleIntervalMaxMs - kIdleIntervalMinMs + 1)));
         return;
     }
     requestEndedMs_ = nextStepMs_;
     hidden_ = std::find(hiding_.begin(), hiding_.end(), animation_) != hiding_.end();
-    scheduleIdling(requestEndedMs_ + idleTimeoutMs);
+    scheduleIdling(requestEndedMs_ + kIdleTimeoutMs);
 }
 
 void AnimationPlayer::endEarly(qint64 atMs)
@@ -336,7 +336,7 @@ void AnimationPlayer::startNext(qint64 atMs)
     mode_ = Mode::Resting;
     const bool canIdle = std::any_of(idling_.begin(), idling_.end(), [](const auto& l) { return !l.empty(); });
     if (canIdle)
-        scheduleIdling(atMs + idleIntervalMinMs);
+        scheduleIdling(atMs + kIdleIntervalMinMs);
     else
         nextIdleMs_.reset();
 }
@@ -346,7 +346,7 @@ void AnimationPlayer::startIdling()
     const qint64 atMs = *nextIdleMs_;
     nextIdleMs_.reset();
     const qint64 restedMs = atMs - requestEndedMs_;
-    idleLevel_ = restedMs >= idleLevel3AfterMs ? 3 : restedMs >= idleLevel2AfterMs ? 2 : 1;
+    idleLevel_ = restedMs >= kIdleLevel3AfterMs ? 3 : restedMs >= kIdleLevel2AfterMs ? 2 : 1;
     // A level the character lacks borrows the animations of the level below.
     for (int level = idleLevel_; level >= 1; --level) {
         const std::vector<int>& choices = idling_[size_t(level - 1)];

@@ -17,9 +17,9 @@
 // the wait is bounded by that exit path.
 //
 // Idle processing (on by default): when the character has rested for
-// idleTimeoutMs after the last request, it leaves its pose and plays an
+// kIdleTimeoutMs after the last request, it leaves its pose and plays an
 // animation of the "IdlingLevel1" state, then another every few seconds;
-// after idleLevel2AfterMs and idleLevel3AfterMs without requests it takes
+// after kIdleLevel2AfterMs and kIdleLevel3AfterMs without requests it takes
 // them from levels 2 and 3. A request ends idling and starts the count again.
 // After an animation of the "Hiding" state the character is out of view and
 // does not idle until the next request.
@@ -45,18 +45,18 @@ class AnimationPlayer : public QObject
 public:
     // At most this many steps that take no time are made in one advance(); the
     // rest wait a tick, so a cycle of zero-duration frames cannot hang.
-    static constexpr int maxInstantSteps = 256;
-    static constexpr qint64 tickMs = 10;
+    static constexpr int kMaxInstantSteps = 256;
+    static constexpr qint64 kTickMs = 10;
     // Idle processing, in milliseconds: the first idling animation starts this
     // long after the last request ended; later ones follow after a random rest
     // between the two intervals; levels 2 and 3 begin this long after the last request.
-    static constexpr qint64 idleTimeoutMs = 5'000;
-    static constexpr qint64 idleIntervalMinMs = 3'000;
-    static constexpr qint64 idleIntervalMaxMs = 8'000;
-    static constexpr qint64 idleLevel2AfterMs = 30'000;
-    static constexpr qint64 idleLevel3AfterMs = 120'000;
+    static constexpr qint64 kIdleTimeoutMs = 5'000;
+    static constexpr qint64 kIdleIntervalMinMs = 3'000;
+    static constexpr qint64 kIdleIntervalMaxMs = 8'000;
+    static constexpr qint64 kIdleLevel2AfterMs = 30'000;
+    static constexpr qint64 kIdleLevel3AfterMs = 120'000;
     // An animation whose frames add up to more than this counts as long: a request ends it early.
-    static constexpr qint64 longAnimationMs = 5'000;
+    static constexpr qint64 kLongAnimationMs = 5'000;
 
     // character and clock must outlive the player.
     AnimationPlayer(const AcsCharacter& character, AgentClock& clock, QObject* parent = nullptr);

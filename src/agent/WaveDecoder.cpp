@@ -12,12 +12,12 @@ namespace agent {
 
 namespace {
 
-constexpr quint16 formatPcm = 1;
-constexpr quint16 formatMsAdpcm = 2;
-constexpr int adpcmHeaderPerChannel = 7;
+constexpr quint16 kFormatPcm = 1;
+constexpr quint16 kFormatMsAdpcm = 2;
+constexpr int kAdpcmHeaderPerChannel = 7;
 
-constexpr int adaptation[16] = {230, 230, 230, 230, 307, 409, 512, 614,
-                                768, 614, 512, 409, 307, 230, 230, 230};
+constexpr int kAdaptation[16] = {230, 230, 230, 230, 307, 409, 512, 614,
+                                 768, 614, 512, 409, 307, 230, 230, 230};
 
 quint16 le16(const uchar* p)
 {
@@ -49,7 +49,7 @@ struct AdpcmChannel
         const qint64 signedNibble = nibble >= 8 ? nibble - 16 : nibble;
         const qint64 predicted = (sample1 * coefficient1 + sample2 * coefficient2) >> 8;
         const qint64 sample = std::clamp<qint64>(predicted + signedNibble * delta, -32768, 32767);
-        delta = std::clamp<qint64>((adaptation[nibble] * delta) >> 8, 16, maxDelta);
+        delta = std::clamp<qint64>((kAdaptation[nibble] * delta) >> 8, 16, maxDelta);
         sample2 = sample1;
         sample1 = sample;
         return qint16(sample);
@@ -64,7 +64,7 @@ QByteArray decodeMsAdpcm(const uchar* data, qsizetype size, int channels, int bl
 {
     if (channels < 1 || channels > 2)
         fail(context, QStringLiteral("MS ADPCM with %1 channels").arg(channels));
-    const int header = adpcmHeaderPerChannel * channels;
+    const int header = kAdpcmHeaderPerChannel * channels;
     if (blockAlign <= header)
         fail(context, QStringLiteral("MS ADPCM block of %1 bytes cannot hold its header").arg(blockAlign));
     // Two samples come from the header, two more from every byte per channel.
@@ -180,7 +180,7 @@ PcmSound decodeWave(const QByteArray& riff, const QString& context)
     if (sound.sampleRate < 1000 || sound.sampleRate > 192000)
         fail(context, QStringLiteral("sample rate %1 Hz").arg(sound.sampleRate));
 
-    if (tag == formatPcm) {
+    if (tag == kFormatPcm) {
         if (bits != 8 && bits != 16 && bits != 24 && bits != 32)
             fail(context, QStringLiteral("%1-bit PCM").arg(bits));
         const qsizetype frameBytes = qsizetype(sound.channels) * bits / 8;
@@ -200,7 +200,7 @@ PcmSound decodeWave(const QByteArray& riff, const QString& context)
             std::memcpy(out, data + at + sampleBytes - 2, 2);
         return sound;
     }
-    if (tag == formatMsAdpcm) {
+    if (tag == kFormatMsAdpcm) {
         if (fmtSize < 22)
             fail(context, QStringLiteral("MS ADPCM format chunk of %1 bytes").arg(fmtSize));
         const int samplesPerBlock = le16(fmt + 18);

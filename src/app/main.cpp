@@ -8,9 +8,9 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    quorvix::setUpApplication(app);
+    options::setUpApplication(app);
 
-    quorvix::OneWindowPerStore oneWindow(Module1::StoreFilePath());
+    options::OneWindowPerStore oneWindow(Module1::StoreFilePath());
     if (oneWindow.anotherWindowIsOpen())
         return 0;
 

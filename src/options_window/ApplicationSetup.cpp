@@ -11,7 +11,7 @@
 #include <QLocale>
 #include <QTranslator>
 
-namespace quorvix {
+namespace options {
 
 namespace {
 
@@ -46,4 +46,4 @@ void setUpApplication(QApplication& app)
     registerCharacterFilePreview();
 }
 
-} // namespace quorvix
+} // namespace options

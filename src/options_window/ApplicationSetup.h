@@ -8,8 +8,8 @@
 
 class QApplication;
 
-namespace quorvix {
+namespace options {
 
 void setUpApplication(QApplication& app);
 
-} // namespace quorvix
+} // namespace options

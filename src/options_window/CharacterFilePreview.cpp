@@ -6,7 +6,7 @@
 
 #include <QFileInfo>
 
-namespace quorvix {
+namespace options {
 
 namespace {
 
@@ -70,4 +70,4 @@ void registerCharacterFilePreview()
     dialogs::setPreviewProvider(QStringLiteral("acs"), &characterFilePreview);
 }
 
-} // namespace quorvix
+} // namespace options

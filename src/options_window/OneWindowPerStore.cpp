@@ -18,7 +18,7 @@
 #include <cstring>
 #endif
 
-namespace quorvix {
+namespace options {
 
 namespace {
 
@@ -68,30 +68,30 @@ void askToComeForward(const QString& path)
 } // namespace
 
 OneWindowPerStore::OneWindowPerStore(const QString& storePath, QObject* parent)
-    : QObject(parent), m_lock(storePath + QStringLiteral(".window")), m_socketPath(socketPathFor(storePath))
+    : QObject(parent), lock_(storePath + QStringLiteral(".window")), socketPath_(socketPathFor(storePath))
 {
-    m_lock.setStaleLockTime(0); // held for the window's whole life: only a dead holder is stale
+    lock_.setStaleLockTime(0); // held for the window's whole life: only a dead holder is stale
 }
 
 OneWindowPerStore::~OneWindowPerStore()
 {
 #ifdef Q_OS_UNIX
-    if (m_listener >= 0) {
-        delete m_notifier;
-        ::close(m_listener);
-        ::unlink(QFile::encodeName(m_socketPath).constData());
+    if (listener_ >= 0) {
+        delete notifier_;
+        ::close(listener_);
+        ::unlink(QFile::encodeName(socketPath_).constData());
     }
 #endif
 }
 
 bool OneWindowPerStore::anotherWindowIsOpen()
 {
-    QDir().mkpath(QFileInfo(m_lock.fileName()).absolutePath());
-    if (!m_lock.tryLock(0)) {
-        if (m_lock.error() != QLockFile::LockFailedError)
+    QDir().mkpath(QFileInfo(lock_.fileName()).absolutePath());
+    if (!lock_.tryLock(0)) {
+        if (lock_.error() != QLockFile::LockFailedError)
             return false; // no place for the lock: a store there cannot be written anyway
 #ifdef Q_OS_UNIX
-        askToComeForward(m_socketPath);
+        askToComeForward(socketPath_);
 #endif
         return true;
     }
@@ -103,7 +103,7 @@ void OneWindowPerStore::listen()
 {
 #ifdef Q_OS_UNIX
     sockaddr_un address;
-    if (!socketAddress(m_socketPath, &address))
+    if (!socketAddress(socketPath_, &address))
         return;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
@@ -117,9 +117,9 @@ void OneWindowPerStore::listen()
         ::close(fd);
         return;
     }
-    m_listener = fd;
-    m_notifier = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &OneWindowPerStore::acceptRequests);
+    listener_ = fd;
+    notifier_ = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &OneWindowPerStore::acceptRequests);
 #endif
 }
 
@@ -127,7 +127,7 @@ void OneWindowPerStore::acceptRequests()
 {
 #ifdef Q_OS_UNIX
     bool asked = false;
-    for (int connection; (connection = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+    for (int connection; (connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
         ::close(connection);
         asked = true;
     }
@@ -139,7 +139,7 @@ void OneWindowPerStore::acceptRequests()
 void OneWindowPerStore::bringToFront()
 {
     // A modal account window stays in front of the options window.
-    QWidget* window = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : m_window.data();
+    QWidget* window = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : window_.data();
     if (window) {
         if (window->isMinimized())
             window->showNormal();
@@ -149,4 +149,4 @@ void OneWindowPerStore::bringToFront()
     emit broughtToFront();
 }
 
-} // namespace quorvix
+} // namespace options

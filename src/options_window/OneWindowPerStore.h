@@ -19,7 +19,7 @@
 class QSocketNotifier;
 class QWidget;
 
-namespace quorvix {
+namespace options {
 
 class OneWindowPerStore : public QObject
 {
@@ -33,7 +33,7 @@ public:
     // come to the front and this start should end.
     bool anotherWindowIsOpen();
     // The window to bring to the front when a later start asks.
-    void setWindow(QWidget* window) { m_window = window; }
+    void setWindow(QWidget* window) { window_ = window; }
 
 signals:
     void broughtToFront();
@@ -43,11 +43,11 @@ private:
     void listen();
     void acceptRequests();
 
-    QLockFile m_lock;
-    QString m_socketPath;
-    int m_listener = -1;
-    QSocketNotifier* m_notifier = nullptr;
-    QPointer<QWidget> m_window;
+    QLockFile lock_;
+    QString socketPath_;
+    int listener_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
+    QPointer<QWidget> window_;
 };
 
-} // namespace quorvix
+} // namespace options

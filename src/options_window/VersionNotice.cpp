@@ -1,6 +1,6 @@
 #include "VersionNotice.h"
 
-namespace quorvix {
+namespace options {
 
 QString versionNotice(int major, int minor, int revision)
 {
@@ -13,4 +13,4 @@ QString programVersionNotice()
     return versionNotice(QUORVIX_VERSION_MAJOR, QUORVIX_VERSION_MINOR, QUORVIX_VERSION_PATCH);
 }
 
-} // namespace quorvix
+} // namespace options

@@ -6,11 +6,11 @@
 
 #include <QString>
 
-namespace quorvix {
+namespace options {
 
 QString versionNotice(int major, int minor, int revision);
 
 // The notice for this build's own version (the project version given to CMake).
 QString programVersionNotice();
 
-} // namespace quorvix
+} // namespace options

@@ -15,6 +15,7 @@
 
 #include "AgentControl.h"
 #include "Module1.h"
+#include "OptionsRecord.h"
 
 #include <QDialog>
 #include <QString>
@@ -125,36 +126,12 @@ public:
     // The character loaded under "Agent"; null until the first SetAgent.
     agent::AgentCharacter* AgentCharacter = nullptr;
 
-    // --- Working values, one per global key (AccountCount lives in Module1) ---
-    qint16 Option1value = 1;
-    qint16 Option2value = 1;
-    qint16 Option3value = 1;
-    qint16 Option4index = 1;
-    qint16 Option5value = 0;
-    qint16 Check5value = 1;
-    qint16 Option8value = 1;
-    qint16 Option9value = 1;
-    qint16 Check1value = 1;
-    qint16 Check2value = 1;
-    qint16 Check3value = 1;
-    qint16 Check4value = 1;
-    qint16 CheckTimer = 0;
-    qint16 CloseTimer = 0;
-    qint16 TimeUp = 60;
-    // Indexes 1 and 2.
-    std::array<QString, 3> MailerPath{};
-    QString WavPath;
-    QString AgentPath;
+    // --- Working values, one per global key ---------------------------------
+    // Filled by loaddata, kept current by the handlers, written by savedata.
+    // Its AccountCount is only carried to and from the store: while the
+    // window is open the account list counts in Module1::AccountCount.
+    settings::OptionsRecord Options;
     bool AgentLoaded = false;
-    // Indexes 1..6, one per speech template.
-    std::array<QString, 7> Actkind{};
-    qint16 TalkCount = 10;
-    QString NotReadChars;
-    std::array<QString, 7> Talkstr{};
-    qint32 VolumeValue = 30000;
-    qint16 PitchValue = 100;
-    QString BalloonFontName;
-    qint16 BalloonFontSize = 9;
 
 public slots:
     void loaddata();

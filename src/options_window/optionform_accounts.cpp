@@ -14,15 +14,7 @@
 
 #include <QPushButton>
 
-#include <limits>
 #include <optional>
-
-namespace {
-
-// Account numbers and the count are 16-bit.
-constexpr qint16 kMaxAccounts = std::numeric_limits<qint16>::max();
-
-} // namespace
 
 void optionform::accountList_MouseDown(int Button, int Shift, float X, float Y)
 {
@@ -55,7 +47,7 @@ void optionform::accountList_RowColChange()
 
 void optionform::addbutton_Click()
 {
-    if (Module1::AccountCount >= kMaxAccounts) {
+    if (Module1::AccountCount >= Module1::kMaxAccounts) {
         updateAddButton();
         return;
     }
@@ -107,5 +99,5 @@ void optionform::openAccountWindow(std::optional<qint16> accountToLoad)
 
 void optionform::updateAddButton()
 {
-    addbutton->setEnabled(Module1::AccountCount < kMaxAccounts);
+    addbutton->setEnabled(Module1::AccountCount < Module1::kMaxAccounts);
 }

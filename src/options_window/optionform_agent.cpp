@@ -6,6 +6,8 @@
 
 #include "CommonDialogs.h"
 #include "DropDownList.h"
+#include "KeySchema.h"
+#include "StoreMessages.h"
 #include "StoredNumbers.h"
 #include "Twips.h"
 
@@ -13,7 +15,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QScrollBar>
 
 #include <exception>
@@ -40,7 +41,7 @@ QString loadFailureReason(const QString& localPath)
 void optionform::SetAgent()
 {
     agent::CharacterCollection& characters = Agent1.Characters();
-    const QString localPath = Module1::ToLocalPath(AgentPath);
+    const QString localPath = Module1::ToLocalPath(Options.AgentPath);
     try {
         // A failed earlier load leaves AgentLoaded true with nothing to unload.
         if (AgentLoaded && characters.contains(kAgentId)) {
@@ -50,11 +51,10 @@ void optionform::SetAgent()
         AgentLoaded = true;
         characters.Load(kAgentId, localPath);
         AgentCharacter = &characters(kAgentId);
-
-        AgentCharacter->setLeft(quorvix::options::agentPosition(u"DefLeft", controls::screenWidthTwips(),
-                                                                controls::twipsPerPixelX()));
-        AgentCharacter->setTop(quorvix::options::agentPosition(u"DefTop", controls::screenHeightTwips(),
-                                                               controls::twipsPerPixelY()));
+        AgentCharacter->setLeft(settings::AgentPosition(settings::kAgentLeftKey, controls::screenWidthTwips(),
+                                                        controls::twipsPerPixelX()));
+        AgentCharacter->setTop(settings::AgentPosition(settings::kAgentTopKey, controls::screenHeightTwips(),
+                                                       controls::twipsPerPixelY()));
         AgentCharacter->Show();
 
         for (controls::DropDownList* list : Combo1) {
@@ -69,7 +69,7 @@ void optionform::SetAgent()
         for (std::size_t i = 0; i < Combo1.size(); ++i) {
             controls::DropDownList* list = Combo1[i];
             for (int k = 0; k < list->count(); ++k) {
-                if (list->itemText(k) == Actkind[i + 1]) {
+                if (list->itemText(k) == Options.Actkind[i + 1]) {
                     list->setCurrentIndex(k);
                     break;
                 }
@@ -89,20 +89,19 @@ void optionform::SetAgent()
             list->show();
         }
         const auto* agentError = dynamic_cast<const agent::AgentError*>(&error);
-        QMessageBox box(QMessageBox::Warning, u"QuorvixLAN"_s,
-                        u"エージェントを読み込めません\r\n"_s + AgentPath + u"\r\n"_s +
-                            loadFailureReason(localPath) + u"\r\nエージェントを指定して下さい"_s,
-                        QMessageBox::Ok, this);
-        box.setDetailedText(agentError ? agentError->message() : QString::fromLocal8Bit(error.what()));
-        box.exec();
+        accounts::showWarningWithDetails(
+            this,
+            u"エージェントを読み込めません\r\n"_s + Options.AgentPath + u"\r\n"_s +
+                loadFailureReason(localPath) + u"\r\nエージェントを指定して下さい"_s,
+            agentError ? agentError->message() : QString::fromLocal8Bit(error.what()));
     }
 }
 
 void optionform::Combo2_Click()
 {
-    BalloonFontName = Combo2->currentText();
+    Options.BalloonFontName = Combo2->currentText();
     QFont sample = lbl_Sample->font();
-    sample.setFamily(BalloonFontName);
+    sample.setFamily(Options.BalloonFontName);
     lbl_Sample->setFont(sample);
 }
 
@@ -111,9 +110,9 @@ void optionform::Combo3_Click()
     const std::optional<qint16> size = Module1::ParseInt16(Combo3->currentText());
     if (!size || *size <= 0)
         return;
-    BalloonFontSize = *size;
+    Options.BalloonFontSize = *size;
     QFont sample = lbl_Sample->font();
-    sample.setPointSize(BalloonFontSize);
+    sample.setPointSize(Options.BalloonFontSize);
     lbl_Sample->setFont(sample);
 }
 
@@ -141,11 +140,11 @@ void optionform::option1_Click()
 
 void optionform::scr_Pitch_Change()
 {
-    PitchValue = qint16(scr_Pitch->value());
+    Options.PitchValue = qint16(scr_Pitch->value());
 }
 
 void optionform::scr_Vol_Change()
 {
     txt_Vol->setText(QString::number(qint32(scr_Vol->value()) + 32768));
-    VolumeValue = Module1::ParseInt32(txt_Vol->text()).value_or(VolumeValue);
+    Options.VolumeValue = Module1::ParseInt32(txt_Vol->text()).value_or(Options.VolumeValue);
 }

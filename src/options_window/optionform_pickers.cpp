@@ -52,7 +52,7 @@ void makeRoomForTitle(QMessageBox& box)
 
 void optionform::Command1_Click()
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"), quorvix::programVersionNotice(),
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"), options::programVersionNotice(),
                     QMessageBox::Ok, this);
     makeRoomForTitle(box);
     box.exec();
@@ -77,7 +77,7 @@ void optionform::Command3_Click()
     if (path.isEmpty())
         return;
     AgentBox->setText(path);
-    AgentPath = path;
+    Options.AgentPath = path;
     SetAgent();
 }
 

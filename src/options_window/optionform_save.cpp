@@ -1,25 +1,23 @@
 // Saving the options on OK, and the two ways out of the program.
 //
-// The mail checker reads the same keys, and the order of the writes is the
-// order in which it may see them change. Every typed number is checked
+// The mail checker reads the same keys, and the order of the writes (the
+// key table's save order) is the order in which it may see them change. Every typed number is checked
 // before the first write, so a bad one leaves the store untouched; the
 // writes end in one sync, and only a sync that succeeded ends the program.
 
 #include "optionform.h"
 
 #include "DropDownList.h"
-#include "KeySchema.h"
+#include "StoreMessages.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTabWidget>
 
 #include <vector>
 
 using namespace Qt::StringLiterals;
-using quorvix::settings::IndexedKey;
 
 namespace {
 
@@ -33,8 +31,8 @@ struct TypedNumberField
 struct TypedTextField
 {
     QLineEdit* box;
-    const QLabel* label; // its caption names the field in the message
-    QString key;
+    const QLabel* label;   // its caption names the field in the message
+    const QString* loaded; // what the store held when the window opened
 };
 
 QString captionOf(const QLabel* label)
@@ -56,30 +54,30 @@ void focusField(QTabWidget* pages, QLineEdit* field)
     field->selectAll();
 }
 
-void warn(QWidget* owner, const QString& text)
+qint16 checkValue(const QCheckBox* box)
 {
-    QMessageBox box(QMessageBox::Warning, u"QuorvixLAN"_s, text, QMessageBox::Ok, owner);
-    box.exec();
+    return box->isChecked() ? 1 : 0;
 }
 
 // Every typed text is one line of the store file: one with a line break or a
-// NUL (unless the store holds it already) names its field and nothing is written.
+// NUL (unless it is what the store held, written back untouched) names its
+// field and nothing is written.
 bool typedTextsFitTheStore(optionform& f)
 {
+    const settings::OptionsRecord& loaded = f.Options;
     std::vector<TypedTextField> fields = {
-        {f.AgentBox, f.Label9, u"Agentnm"_s},
-        {f.Notstrbox, f.Label12, u"Notstr"_s},
-        {f.Wavbox, f.Label7, u"Wavdir"_s},
-        {f.Mailerbox[1], f.Label5[0], u"Mailerdir1"_s},
-        {f.Mailerbox[2], f.Label5[1], u"Mailerdir2"_s},
+        {f.AgentBox, f.Label9, &loaded.AgentPath},
+        {f.Notstrbox, f.Label12, &loaded.NotReadChars},
+        {f.Wavbox, f.Label7, &loaded.WavPath},
+        {f.Mailerbox[1], f.Label5[0], &loaded.MailerPath[1]},
+        {f.Mailerbox[2], f.Label5[1], &loaded.MailerPath[2]},
     };
     const std::size_t templateLabels[6] = {0, 1, 3, 5, 6, 7};
-    for (int i = 1; i <= 6; ++i)
-        fields.push_back(
-            {f.Text1[std::size_t(i - 1)], f.Label13[templateLabels[i - 1]], IndexedKey(u"Talkstr", i)});
+    for (std::size_t i = 1; i <= 6; ++i)
+        fields.push_back({f.Text1[i - 1], f.Label13[templateLabels[i - 1]], &loaded.Talkstr[i]});
     for (const TypedTextField& field : fields) {
-        if (!Module1::CanWriteSetting(field.key, field.box->text())) {
-            warn(&f, captionOf(field.label) + u"には改行やNUL文字を入力できません"_s);
+        if (!Module1::FitsOnAStoreLine(field.box->text()) && field.box->text() != *field.loaded) {
+            accounts::showWarning(&f, captionOf(field.label) + u"には改行やNUL文字を入力できません"_s);
             focusField(f.SSTab1, field.box);
             return false;
         }
@@ -100,7 +98,8 @@ bool optionform::saveOptions()
     };
     for (const TypedNumberField& field : typedNumbers) {
         if (!Module1::ParseInt16(field.box->text())) {
-            warn(this, field.caption + u"には -32768 から 32767 までの整数を入力して下さい"_s);
+            accounts::showWarning(this,
+                                  field.caption + u"には -32768 から 32767 までの整数を入力して下さい"_s);
             focusField(SSTab1, field.box);
             return false;
         }
@@ -109,78 +108,51 @@ bool optionform::saveOptions()
     if (!typedTextsFitTheStore(*this))
         return false;
 
-    // 1-5. Refresh the working values from their controls.
-    Option1value = option1->isChecked() ? 1 : 0;
-    Option2value = option2->isChecked() ? 1 : 0;
-    Option3value = option3->isChecked() ? 1 : 0;
-    Option4index = option4->isChecked() ? 1 : 0;
-    Option5value = option5->isChecked() ? 1 : 0;
-    Check5value = Check5->isChecked() ? 1 : 0;
-    Option8value = option8->isChecked() ? 1 : 0;
-    Option9value = option9->isChecked() ? 1 : 0;
-    Check1value = Check1->isChecked() ? 1 : 0;
-    Check2value = Check2->isChecked() ? 1 : 0;
-    Check3value = Check3->isChecked() ? 1 : 0;
-    Check4value = Check4->isChecked() ? 1 : 0;
-    CheckTimer = typed(timerbox1);
-    CloseTimer = typed(timerbox2);
-    TimeUp = typed(timerbox3);
-    AgentPath = AgentBox->text();
-    TalkCount = typed(talkcntbox);
-    NotReadChars = Notstrbox->text();
+    // 1-8. Refresh the working values from their controls.
+    Options.Option1value = checkValue(option1);
+    Options.Option2value = checkValue(option2);
+    Options.Option3value = checkValue(option3);
+    Options.Option4index = checkValue(option4);
+    Options.Option5value = checkValue(option5);
+    Options.Check5value = checkValue(Check5);
+    Options.Option8value = checkValue(option8);
+    Options.Option9value = checkValue(option9);
+    Options.Check1value = checkValue(Check1);
+    Options.Check2value = checkValue(Check2);
+    Options.Check3value = checkValue(Check3);
+    Options.Check4value = checkValue(Check4);
+    Options.CheckTimer = typed(timerbox1);
+    Options.CloseTimer = typed(timerbox2);
+    Options.TimeUp = typed(timerbox3);
+    Options.AgentPath = AgentBox->text();
+    Options.TalkCount = typed(talkcntbox);
+    Options.NotReadChars = Notstrbox->text();
+    for (std::size_t i = 1; i <= 6; ++i)
+        Options.Talkstr[i] = Text1[i - 1]->text();
+    Options.MailerPath[1] = Mailerbox[1]->text();
+    Options.MailerPath[2] = Mailerbox[2]->text();
+    Options.VolumeValue = Module1::ParseInt32(txt_Vol->text()).value_or(Options.VolumeValue);
 
-    // 6. Templates and animations alternate. Without a character the lists
-    // are empty through no choice of the user's, so the stored choices are
-    // kept rather than wiped to "0".
-    const bool characterShown = AgentCharacter != nullptr;
-    for (int i = 1; i <= 6; ++i) {
-        const auto index = std::size_t(i);
-        Talkstr[index] = Text1[index - 1]->text();
-        Module1::SaveValue(IndexedKey(u"Talkstr", i), 0, Talkstr[index]);
-        const controls::DropDownList* list = Combo1[index - 1];
-        const QString animation = !characterShown             ? Actkind[index]
-                                  : list->currentIndex() >= 0 ? list->itemText(list->currentIndex())
-                                                              : QString();
-        Module1::SaveValue(IndexedKey(u"Actkind", i), 0, animation);
+    // 9-19. The rest is written straight from the window and the account
+    // list, without becoming a working value: the animations as selected, the
+    // sound file as typed and the count as the list keeps it. Without a
+    // character the animation lists are empty through no choice of the
+    // user's, so the stored choices are kept rather than wiped to "0".
+    settings::OptionsRecord written = Options;
+    written.AccountCount = Module1::AccountCount;
+    written.WavPath = Wavbox->text();
+    if (AgentCharacter) {
+        for (std::size_t i = 1; i <= 6; ++i) {
+            const controls::DropDownList* list = Combo1[i - 1];
+            written.Actkind[i] = list->currentIndex() >= 0 ? list->itemText(list->currentIndex()) : QString();
+        }
     }
-
-    // 7-8.
-    MailerPath[1] = Mailerbox[1]->text();
-    MailerPath[2] = Mailerbox[2]->text();
-    VolumeValue = Module1::ParseInt32(txt_Vol->text()).value_or(VolumeValue);
-
-    // 9-19.
-    Module1::SaveValue(u"accountno"_s, Module1::AccountCount, QString());
-    Module1::SaveValue(u"Option1value"_s, Option1value, QString());
-    Module1::SaveValue(u"Option2value"_s, Option2value, QString());
-    Module1::SaveValue(u"Option3value"_s, Option3value, QString());
-    Module1::SaveValue(u"Option4index"_s, Option4index, QString());
-    Module1::SaveValue(u"Option5value"_s, Option5value, QString());
-    Module1::SaveValue(u"Check5value"_s, Check5value, QString());
-    Module1::SaveValue(u"Option8value"_s, Option8value, QString());
-    Module1::SaveValue(u"Option9value"_s, Option9value, QString());
-    Module1::SaveValue(u"Check1value"_s, Check1value, QString());
-    Module1::SaveValue(u"Check2value"_s, Check2value, QString());
-    Module1::SaveValue(u"Check3value"_s, Check3value, QString());
-    Module1::SaveValue(u"Check4value"_s, Check4value, QString());
-    Module1::SaveValue(u"Checktimerval"_s, typed(timerbox1), QString());
-    Module1::SaveValue(u"Closetimerval"_s, typed(timerbox2), QString());
-    Module1::SaveValue(u"Timeupval"_s, typed(timerbox3), QString());
-    Module1::SaveValue(u"Mailerdir1"_s, 0, Mailerbox[1]->text());
-    Module1::SaveValue(u"Mailerdir2"_s, 0, Mailerbox[2]->text());
-    Module1::SaveValue(u"Wavdir"_s, 0, Wavbox->text());
-    Module1::SaveValue(u"Agentnm"_s, 0, AgentPath);
-    Module1::SaveValue(u"Talkcnt"_s, TalkCount, QString());
-    Module1::SaveValue(u"Notstr"_s, 0, NotReadChars);
-    Module1::WriteSetting(u"Volval"_s, QString::number(VolumeValue));
-    Module1::SaveValue(u"Pitchval"_s, PitchValue, QString());
-    Module1::SaveValue(u"HukifontN"_s, 0, BalloonFontName);
-    Module1::SaveValue(u"HukifontS"_s, BalloonFontSize, QString());
+    settings::WriteOptions(written);
 
     QString reason;
     if (!Module1::SyncSettings(&reason)) {
-        warn(this, u"設定を保存できませんでした\r\n"_s + Module1::StoreFilePath() + u"\r\n("_s + reason +
-                       u")\r\n保存先に書き込めるか確認して下さい"_s);
+        accounts::showWarning(this, u"設定を保存できませんでした\r\n"_s + Module1::StoreFilePath() +
+                                        u"\r\n("_s + reason + u")\r\n保存先に書き込めるか確認して下さい"_s);
         return false;
     }
     return true;

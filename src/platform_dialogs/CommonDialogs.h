@@ -1,9 +1,14 @@
 #pragma once
 
-// The three platform services the windows use: the open-file dialog with a
-// preview pane, the colour chooser and the folder that stands in for the
-// Windows directory, plus the one helper that turns the program's
-// backslash paths into paths of this file system.
+// Module1's platform part: the open-file dialog with a preview pane, the
+// colour chooser and the folder that stands in for the Windows directory,
+// plus the one helper that turns the program's backslash paths into paths of
+// this file system.
+//
+// They belong to Module1, the module of routines both windows share, so they
+// carry its name like the store's routines in settings/Module1.h. They are
+// declared here rather than there because they need Qt Widgets and the data
+// folder, which the settings layer (Qt Core only) must not depend on.
 
 #include <QString>
 #include <QtGlobal>

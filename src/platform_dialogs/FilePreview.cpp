@@ -85,7 +85,7 @@ std::optional<FilePreview> builtInPreview(const QString& path, const QString& su
 void setPreviewProvider(const QString& suffix, PreviewProvider provider)
 {
     if (provider)
-        registeredProviders().insert(normalisedSuffix(suffix), std::move(provider));
+        registeredProviders()[normalisedSuffix(suffix)] = std::move(provider);
     else
         registeredProviders().remove(normalisedSuffix(suffix));
 }

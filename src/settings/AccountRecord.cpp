@@ -1,14 +1,17 @@
-#include "Module1.h"
+#include "AccountRecord.h"
 
 #include "KeySchema.h"
+#include "Module1.h"
+
+using settings::AccountField;
 
 namespace Module1 {
 
 namespace {
 
-QString accountKey(const char16_t* prefix, qint16 n)
+QString accountKey(AccountField field, qint16 n)
 {
-    return QString::fromUtf16(prefix) + QString::number(n);
+    return settings::AccountKey(field, n);
 }
 
 template <typename Int> void assignIfNumber(Int& field, std::optional<Int> value)
@@ -37,37 +40,44 @@ void ResetAccount()
 
 void LoadAccount(qint16 n)
 {
-    // Each step stands alone: a value that is not a usable number leaves its
-    // field as it was, so Delete's load-then-save copies keep what they had.
+    // An absent key reads as its field's reset value. Each step stands alone:
+    // a value that is not a usable number leaves its field as it was, so
+    // Delete's load-then-save copies keep what they had.
+    const AccountRecordType absent;
     AccountRecordType& r = AccountRecord;
-    r.Aname = ReadSetting(accountKey(u"Aname", n), QString());
-    r.Hname = ReadSetting(accountKey(u"Hname", n), QString());
-    assignIfNumber(r.Portno, ParseInt16(ReadSetting(accountKey(u"Portno", n), QStringLiteral("110"))));
-    r.Uname = ReadSetting(accountKey(u"Uname", n), QString());
-    const QString storedPassword = ReadSetting(accountKey(u"Passw", n), QString());
+    r.Aname = ReadSetting(accountKey(AccountField::Aname, n), absent.Aname);
+    r.Hname = ReadSetting(accountKey(AccountField::Hname, n), absent.Hname);
+    assignIfNumber(r.Portno, ParseInt16(ReadSetting(accountKey(AccountField::Portno, n),
+                                                    QString::number(absent.Portno))));
+    r.Uname = ReadSetting(accountKey(AccountField::Uname, n), absent.Uname);
+    const QString storedPassword = ReadSetting(accountKey(AccountField::Passw, n), QString());
     if (!storedPassword.isEmpty())
         r.Passw = DecodePassword(withClosingBlank(storedPassword));
-    assignIfNumber(r.Check, ParseInt16(ReadSetting(accountKey(u"Check", n), QStringLiteral("1"))));
-    assignIfNumber(r.Scolor1, ParseInt32(ReadSetting(accountKey(u"Scolor1", n), QStringLiteral("0"))));
-    assignIfNumber(r.Scolor2, ParseInt32(ReadSetting(accountKey(u"Scolor2", n), QStringLiteral("16777088"))));
+    assignIfNumber(
+        r.Check, ParseInt16(ReadSetting(accountKey(AccountField::Check, n), QString::number(absent.Check))));
+    assignIfNumber(r.Scolor1, ParseInt32(ReadSetting(accountKey(AccountField::Scolor1, n),
+                                                     QString::number(absent.Scolor1))));
+    assignIfNumber(r.Scolor2, ParseInt32(ReadSetting(accountKey(AccountField::Scolor2, n),
+                                                     QString::number(absent.Scolor2))));
 }
 
 void SaveAccount(qint16 n)
 {
     const AccountRecordType& r = AccountRecord;
-    SaveValue(accountKey(u"Aname", n), 0, r.Aname);
-    SaveValue(accountKey(u"Hname", n), 0, r.Hname);
-    SaveValue(accountKey(u"Portno", n), r.Portno, QString());
-    SaveValue(accountKey(u"Uname", n), 0, r.Uname);
-    SaveValue(accountKey(u"Passw", n), 0, EncodePassword(r.Passw));
-    SaveValue(accountKey(u"Check", n), r.Check, QString());
-    WriteSetting(accountKey(u"Scolor1", n), QString::number(r.Scolor1));
-    WriteSetting(accountKey(u"Scolor2", n), QString::number(r.Scolor2));
+    SaveValue(accountKey(AccountField::Aname, n), 0, r.Aname);
+    SaveValue(accountKey(AccountField::Hname, n), 0, r.Hname);
+    SaveValue(accountKey(AccountField::Portno, n), r.Portno, QString());
+    SaveValue(accountKey(AccountField::Uname, n), 0, r.Uname);
+    SaveValue(accountKey(AccountField::Passw, n), 0, EncodePassword(r.Passw));
+    SaveValue(accountKey(AccountField::Check, n), r.Check, QString());
+    WriteSetting(accountKey(AccountField::Scolor1, n), QString::number(r.Scolor1));
+    WriteSetting(accountKey(AccountField::Scolor2, n), QString::number(r.Scolor2));
 }
 
-} // namespace Module1
-
-namespace Module1 {
+void SaveAccountCount(qint16 count)
+{
+    SaveValue(settings::kAccountCountKey.toString(), count, QString());
+}
 
 bool DeleteAccount(qint16 row, QString* reason)
 {
@@ -81,11 +91,11 @@ bool DeleteAccount(qint16 row, QString* reason)
         LoadAccount(qint16(k));
         SaveAccount(qint16(k - 1));
     }
-    for (const QString& key : quorvix::settings::AccountKeys(AccountCount))
+    for (const QString& key : settings::AccountKeys(AccountCount))
         RemoveSetting(key);
     // The count goes with the records so that the options window's Cancel
     // cannot bring the deleted account back.
-    SaveValue(QStringLiteral("accountno"), qint16(AccountCount - 1), QString());
+    SaveAccountCount(qint16(AccountCount - 1));
     if (!SyncSettings(reason))
         return false;
     AccountCount = qint16(AccountCount - 1);

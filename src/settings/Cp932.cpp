@@ -1,8 +1,10 @@
+#include "Cp932.h"
+
 #include "Cp932Table.h"
 
 #include <array>
 
-namespace quorvix::cp932 {
+namespace settings::cp932 {
 
 namespace {
 
@@ -53,12 +55,12 @@ const EncodeTable& encodeTable()
 
 } // namespace
 
-bool isLeadByte(int byte)
+bool IsLeadByte(int byte)
 {
     return leadIndex(byte) >= 0;
 }
 
-std::optional<char16_t> toUnicode(quint16 code)
+std::optional<char16_t> ToUnicode(quint16 code)
 {
     char16_t character = kNoCharacter;
     if (code < 0x100) {
@@ -74,7 +76,7 @@ std::optional<char16_t> toUnicode(quint16 code)
     return character;
 }
 
-std::optional<quint16> fromUnicode(char16_t character)
+std::optional<quint16> FromUnicode(char16_t character)
 {
     const quint16 code = encodeTable()[character];
     if (code == kNoCode)
@@ -82,4 +84,4 @@ std::optional<quint16> fromUnicode(char16_t character)
     return code;
 }
 
-} // namespace quorvix::cp932
+} // namespace settings::cp932

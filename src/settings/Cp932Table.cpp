@@ -6,7 +6,7 @@
 
 #include <iterator>
 
-namespace quorvix::cp932 {
+namespace settings::cp932 {
 
 // clang-format off
 const char16_t kSingleByte[256] = {
@@ -1772,4 +1772,4 @@ const PreferredCode kPreferredCodes[] = {
 
 const std::size_t kPreferredCount = std::size(kPreferredCodes);
 
-} // namespace quorvix::cp932
+} // namespace settings::cp932

@@ -1,17 +1,16 @@
 #pragma once
 
-// Windows code page 932 as stored passwords use it. The tables come from
-// Cp932Table.cpp, which tools/cp932/generate_cp932_table.py writes from
-// glibc's iconv "CP932" converter (plus the five single bytes that Windows
-// maps and glibc rejects). A checked-in table keeps stored passwords readable
-// on systems whose C library has no such converter.
+// The tables of Windows code page 932, defined in Cp932Table.cpp, which
+// tools/cp932/generate_cp932_table.py writes from glibc's iconv "CP932"
+// converter (plus the five single bytes that Windows maps and glibc rejects).
+// A checked-in table keeps stored passwords readable on systems whose C
+// library has no such converter. Cp932.h is the way to use them.
 
 #include <QtGlobal>
 
 #include <cstddef>
-#include <optional>
 
-namespace quorvix::cp932 {
+namespace settings::cp932 {
 
 // Marks a code that is not a character on its own (U+FFFF is never mapped).
 inline constexpr char16_t kNoCharacter = 0xFFFF;
@@ -33,14 +32,4 @@ extern const char16_t kDoubleByte[kLeadCount][kTrailCount];
 extern const PreferredCode kPreferredCodes[];
 extern const std::size_t kPreferredCount;
 
-bool isLeadByte(int byte);
-
-// The character of a single-byte code (0..0xFF) or a double-byte code (lead
-// byte high); nothing for lone lead bytes and codes without a character.
-std::optional<char16_t> toUnicode(quint16 code);
-
-// The code written for a character, or nothing when the code page cannot
-// carry it exactly (look-alikes that would come back as another character).
-std::optional<quint16> fromUnicode(char16_t character);
-
-} // namespace quorvix::cp932
+} // namespace settings::cp932

@@ -1,11 +1,12 @@
 #include "IniDocument.h"
 
+#include "Cp932.h"
 #include "Cp932Table.h"
 
 #include <QByteArrayView>
 #include <QStringDecoder>
 
-namespace quorvix::settings {
+namespace settings {
 
 namespace {
 
@@ -40,11 +41,11 @@ QString decodeCp932(QByteArrayView bytes)
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto byte = uchar(bytes[i]);
         std::optional<char16_t> character;
-        if (cp932::isLeadByte(byte) && i + 1 < bytes.size() && uchar(bytes[i + 1]) >= cp932::kTrailFirst) {
-            character = cp932::toUnicode(quint16((byte << 8) | uchar(bytes[i + 1])));
+        if (cp932::IsLeadByte(byte) && i + 1 < bytes.size() && uchar(bytes[i + 1]) >= cp932::kTrailFirst) {
+            character = cp932::ToUnicode(quint16((byte << 8) | uchar(bytes[i + 1])));
             ++i;
         } else {
-            character = cp932::toUnicode(byte);
+            character = cp932::ToUnicode(byte);
         }
         text += character ? QChar(*character) : QChar(QChar::ReplacementCharacter);
     }
@@ -110,7 +111,7 @@ void appendValue(QByteArray& out, const QString& text)
 
 } // namespace
 
-IniDocument::IniDocument(const QByteArray& bytes) : m_bytes(bytes)
+IniDocument::IniDocument(const QByteArray& bytes) : bytes_(bytes)
 {
     parse();
 }
@@ -119,11 +120,11 @@ void IniDocument::parse()
 {
     bool inSetting = false;
     bool inFirstSetting = false;
-    const QByteArrayView bytes(m_bytes);
+    const QByteArrayView bytes(bytes_);
     const qsizetype size = bytes.size();
     const qsizetype lineCount = bytes.count('\n') + 1;
-    m_lines.reserve(std::size_t(lineCount));
-    m_entries.reserve(std::size_t(lineCount));
+    lines_.reserve(std::size_t(lineCount));
+    entries_.reserve(std::size_t(lineCount));
     qsizetype start = 0;
     while (start < size) {
         Line line;
@@ -137,9 +138,9 @@ void IniDocument::parse()
         line.length = end - start;
         line.endingLength = qint8((newline < 0 ? size : newline + 1) - end);
         start = newline < 0 ? size : newline + 1;
-        if (m_lines.empty() && line.endingLength == 2)
-            m_newline = QByteArrayLiteral("\r\n");
-        const auto index = qsizetype(m_lines.size());
+        if (lines_.empty() && line.endingLength == 2)
+            newline_ = QByteArrayLiteral("\r\n");
+        const auto index = qsizetype(lines_.size());
 
         QByteArrayView text = bytes.sliced(line.begin, line.length);
         qsizetype skipped = 0;
@@ -147,15 +148,15 @@ void IniDocument::parse()
             skipped = kUtf8Bom.size();
         const QByteArrayView trimmed = trimBlanks(text.sliced(skipped));
         if (trimmed.isEmpty() || trimmed.front() == ';' || trimmed.front() == '#') {
-            m_lines.push_back(line);
+            lines_.push_back(line);
             continue;
         }
         if (trimmed.front() == '[' && trimmed.back() == ']' && trimmed.size() >= 2) {
             inSetting = decodeText(trimBlanks(trimmed.sliced(1, trimmed.size() - 2))) == kSection;
-            inFirstSetting = inSetting && m_insertAfter < 0;
+            inFirstSetting = inSetting && insertAfter_ < 0;
             if (inFirstSetting)
-                m_insertAfter = index;
-            m_lines.push_back(line);
+                insertAfter_ = index;
+            lines_.push_back(line);
             continue;
         }
         const qsizetype equals = text.indexOf('=');
@@ -163,38 +164,38 @@ void IniDocument::parse()
             const QString key = decodeText(trimBlanks(text.sliced(skipped, equals - skipped)));
             if (!key.isEmpty()) {
                 line.equals = equals;
-                Entry& entry = m_entries[key];
+                Entry& entry = entries_[key];
                 if (entry.index >= 0)
-                    m_repeats.insert(key, index);
+                    repeats_.insert(key, index);
                 else
                     entry.index = index;
                 if (inFirstSetting)
-                    m_insertAfter = index;
+                    insertAfter_ = index;
             }
         }
-        m_lines.push_back(line);
+        lines_.push_back(line);
     }
 }
 
 std::optional<QString> IniDocument::value(const QString& key) const
 {
-    const auto it = m_entries.find(key);
-    if (it == m_entries.cend())
+    const auto it = entries_.find(key);
+    if (it == entries_.cend())
         return std::nullopt;
     const Entry& entry = it->second;
     if (entry.added)
-        return m_added[std::size_t(entry.index)].text;
-    const Line& line = m_lines[std::size_t(entry.index)];
+        return added_[std::size_t(entry.index)].text;
+    const Line& line = lines_[std::size_t(entry.index)];
     if (line.rewrite >= 0)
-        return m_rewrites[std::size_t(line.rewrite)];
+        return rewrites_[std::size_t(line.rewrite)];
     return parseValue(textOf(line).sliced(line.equals + 1));
 }
 
 QStringList IniDocument::keys() const
 {
     std::vector<std::pair<std::pair<bool, qsizetype>, QString>> ordered;
-    ordered.reserve(std::size_t(m_entries.size()));
-    for (const auto& [key, entry] : m_entries)
+    ordered.reserve(std::size_t(entries_.size()));
+    for (const auto& [key, entry] : entries_)
         ordered.push_back({{entry.added, entry.index}, key});
     std::sort(ordered.begin(), ordered.end());
     QStringList keys;
@@ -205,86 +206,86 @@ QStringList IniDocument::keys() const
 
 void IniDocument::set(const QString& key, const QString& text)
 {
-    const auto [it, inserted] = m_entries.try_emplace(key);
+    const auto [it, inserted] = entries_.try_emplace(key);
     Entry& entry = it->second;
     if (inserted) {
-        m_added.push_back(AddedLine{key, text, false});
-        entry = Entry{qsizetype(m_added.size()) - 1, true};
+        added_.push_back(AddedLine{key, text, false});
+        entry = Entry{qsizetype(added_.size()) - 1, true};
         return;
     }
     if (entry.added) {
-        m_added[std::size_t(entry.index)].text = text;
+        added_[std::size_t(entry.index)].text = text;
         return;
     }
-    Line& line = m_lines[std::size_t(entry.index)];
+    Line& line = lines_[std::size_t(entry.index)];
     if (line.rewrite >= 0) {
-        m_rewrites[std::size_t(line.rewrite)] = text;
+        rewrites_[std::size_t(line.rewrite)] = text;
     } else if (!readsAs(textOf(line).sliced(line.equals + 1), text)) {
-        line.rewrite = qint32(m_rewrites.size());
-        m_rewrites.push_back(text);
+        line.rewrite = qint32(rewrites_.size());
+        rewrites_.push_back(text);
     }
 }
 
 void IniDocument::remove(const QString& key)
 {
-    const auto it = m_entries.find(key);
-    if (it == m_entries.end())
+    const auto it = entries_.find(key);
+    if (it == entries_.end())
         return;
     if (it->second.added)
-        m_added[std::size_t(it->second.index)].removed = true;
+        added_[std::size_t(it->second.index)].removed = true;
     else
-        m_lines[std::size_t(it->second.index)].removed = true;
-    m_entries.erase(it);
+        lines_[std::size_t(it->second.index)].removed = true;
+    entries_.erase(it);
     // Every line of the key goes, so that no later line brings it back.
-    for (auto repeat = m_repeats.constFind(key); repeat != m_repeats.cend() && repeat.key() == key; ++repeat)
-        m_lines[std::size_t(*repeat)].removed = true;
-    m_repeats.remove(key);
+    for (auto repeat = repeats_.constFind(key); repeat != repeats_.cend() && repeat.key() == key; ++repeat)
+        lines_[std::size_t(*repeat)].removed = true;
+    repeats_.remove(key);
 }
 
 QByteArray IniDocument::toBytes() const
 {
     QByteArray out;
-    out.reserve(m_bytes.size() + qsizetype(m_added.size()) * 32 + qsizetype(m_rewrites.size()) * 8);
-    const QByteArrayView bytes(m_bytes);
+    out.reserve(bytes_.size() + qsizetype(added_.size()) * 32 + qsizetype(rewrites_.size()) * 8);
+    const QByteArrayView bytes(bytes_);
     // Only a last line can lack its line break, and something follows it now.
     auto breakLastLine = [&out, this] {
         if (out.endsWith('\r'))
             out += '\n';
         else if (!out.isEmpty() && !out.endsWith('\n'))
-            out += m_newline;
+            out += newline_;
     };
     auto appendAdded = [&] {
-        for (const AddedLine& line : m_added) {
+        for (const AddedLine& line : added_) {
             if (line.removed)
                 continue;
             breakLastLine();
             out += line.key.toUtf8();
             out += '=';
             appendValue(out, line.text);
-            out += m_newline;
+            out += newline_;
         }
     };
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        const Line& line = m_lines[i];
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const Line& line = lines_[i];
         if (!line.removed) {
             breakLastLine();
             if (line.rewrite >= 0) {
                 // The key and its spacing stay as they were written.
                 out += bytes.sliced(line.begin, line.equals + 1);
-                appendValue(out, m_rewrites[std::size_t(line.rewrite)]);
+                appendValue(out, rewrites_[std::size_t(line.rewrite)]);
             } else {
                 out += bytes.sliced(line.begin, line.length);
             }
             out += bytes.sliced(line.begin + line.length, line.endingLength);
         }
-        if (qsizetype(i) == m_insertAfter)
+        if (qsizetype(i) == insertAfter_)
             appendAdded();
     }
-    if (m_insertAfter < 0 &&
-        std::any_of(m_added.cbegin(), m_added.cend(), [](const AddedLine& l) { return !l.removed; })) {
+    if (insertAfter_ < 0 &&
+        std::any_of(added_.cbegin(), added_.cend(), [](const AddedLine& l) { return !l.removed; })) {
         breakLastLine();
         out += "[setting]";
-        out += m_newline;
+        out += newline_;
         appendAdded();
     }
     return out;
@@ -305,4 +306,4 @@ bool IniDocument::isWritableKey(QStringView key)
            !isBlank(key.back()) && key.front() != u';' && key.front() != u'#' && key.front() != u'[';
 }
 
-} // namespace quorvix::settings
+} // namespace settings

@@ -30,7 +30,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace quorvix::settings {
+namespace settings {
 
 // A cheap hash for the store's short keys (FNV-1a over the UTF-16 units).
 // Stores of thousands of accounts hash every key several times per action,
@@ -73,7 +73,7 @@ public:
     static bool isWritableKey(QStringView key);
 
 private:
-    // A line of the file as read: where it is in m_bytes, kept as it is
+    // A line of the file as read: where it is in bytes_, kept as it is
     // unless removed or given a new value.
     struct Line
     {
@@ -82,7 +82,7 @@ private:
         qsizetype equals = -1;  // offset of the key's "=", for key lines
         qint8 endingLength = 0; // 2 for CRLF, 1 for LF (or a final CR), 0 for none
         bool removed = false;
-        qint32 rewrite = -1; // index into m_rewrites once the value changed
+        qint32 rewrite = -1; // index into rewrites_ once the value changed
     };
     struct AddedLine
     {
@@ -92,26 +92,26 @@ private:
     };
     struct Entry
     {
-        qsizetype index = -1; // into m_lines, or m_added when added
+        qsizetype index = -1; // into lines_, or added_ when added
         bool added = false;
     };
 
     void parse();
     QByteArrayView textOf(const Line& line) const
     {
-        return QByteArrayView(m_bytes).sliced(line.begin, line.length);
+        return QByteArrayView(bytes_).sliced(line.begin, line.length);
     }
 
-    QByteArray m_bytes;
-    std::vector<Line> m_lines;
-    std::vector<QString> m_rewrites;
-    std::vector<AddedLine> m_added;
-    StoreKeyMap<Entry> m_entries;
+    QByteArray bytes_;
+    std::vector<Line> lines_;
+    std::vector<QString> rewrites_;
+    std::vector<AddedLine> added_;
+    StoreKeyMap<Entry> entries_;
     // Further lines of keys that appear more than once in [setting].
-    QMultiHash<QString, qsizetype> m_repeats;
+    QMultiHash<QString, qsizetype> repeats_;
     // New keys go after this line; -1 when the file has no [setting] section.
-    qsizetype m_insertAfter = -1;
-    QByteArray m_newline = "\n";
+    qsizetype insertAfter_ = -1;
+    QByteArray newline_ = "\n";
 };
 
-} // namespace quorvix::settings
+} // namespace settings

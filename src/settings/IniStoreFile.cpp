@@ -24,7 +24,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace quorvix::settings {
+namespace settings {
 
 namespace {
 
@@ -163,30 +163,30 @@ QString lockFailure(const QLockFile& lock, const QString& lockPath)
 class IniStoreFile final : public StoreBackend
 {
 public:
-    explicit IniStoreFile(QString path) : m_path(std::move(path)) {}
+    explicit IniStoreFile(QString path) : path_(std::move(path)) {}
 
-    QString location() const override { return m_path; }
+    QString location() const override { return path_; }
 
     bool reload(QString* reason) override
     {
-        m_document = IniDocument();
-        m_text.clear();
-        const std::optional<QString> target = followLinks(m_path, reason);
+        document_ = IniDocument();
+        text_.clear();
+        const std::optional<QString> target = followLinks(path_, reason);
         FileContents contents;
         if (!target || !readStoreFile(*target, &contents, reason))
             return false;
-        m_document = IniDocument(contents.bytes);
-        m_text = contents.bytes;
+        document_ = IniDocument(contents.bytes);
+        text_ = contents.bytes;
         return true;
     }
 
-    std::optional<QString> value(const QString& key) const override { return m_document.value(key); }
+    std::optional<QString> value(const QString& key) const override { return document_.value(key); }
 
-    QStringList keys() const override { return m_document.keys(); }
+    QStringList keys() const override { return document_.keys(); }
 
     bool commit(const std::vector<StoreChange>& changes, QString* reason) override
     {
-        const std::optional<QString> target = followLinks(m_path, reason);
+        const std::optional<QString> target = followLinks(path_, reason);
         if (!target)
             return false;
         const QString folder = QFileInfo(*target).absolutePath();
@@ -216,32 +216,32 @@ public:
         // Usually the file is still what this program read or wrote last, and
         // the document in memory is that file: the changes go straight into
         // it. After another program's write the file is read afresh.
-        if (contents.bytes != m_text) {
-            m_document = IniDocument(contents.bytes);
-            m_text = contents.bytes;
+        if (contents.bytes != text_) {
+            document_ = IniDocument(contents.bytes);
+            text_ = contents.bytes;
         }
         for (const StoreChange& change : changes) {
             if (change.text)
-                m_document.set(change.key, *change.text);
+                document_.set(change.key, *change.text);
             else
-                m_document.remove(change.key);
+                document_.remove(change.key);
         }
-        const QByteArray bytes = m_document.toBytes();
+        const QByteArray bytes = document_.toBytes();
         const mode_t mode = contents.exists ? contents.mode & S_IRWXU : kOwnerOnly;
         const bool unchanged = contents.exists && bytes == contents.bytes && (contents.mode & 07777) == mode;
         if (!unchanged && !replaceFile(*target, bytes, mode, reason)) {
-            m_document = IniDocument(m_text); // the refused changes are taken back
+            document_ = IniDocument(text_); // the refused changes are taken back
             return false;
         }
-        m_text = bytes;
+        text_ = bytes;
         return true;
     }
 
 private:
-    QString m_path;
-    IniDocument m_document;
-    // The text m_document stands for: the file as last read or written.
-    QByteArray m_text;
+    QString path_;
+    IniDocument document_;
+    // The text document_ stands for: the file as last read or written.
+    QByteArray text_;
 };
 
 } // namespace
@@ -252,4 +252,4 @@ std::unique_ptr<StoreBackend> makeStoreBackend()
     return std::make_unique<IniStoreFile>(folder + QStringLiteral("/wispane.ini"));
 }
 
-} // namespace quorvix::settings
+} // namespace settings

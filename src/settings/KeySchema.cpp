@@ -1,66 +1,149 @@
 #include "KeySchema.h"
 
-#include <array>
+#include "OptionsRecord.h"
 
-namespace quorvix::settings {
+#include <algorithm>
+#include <array>
+#include <limits>
+
+namespace settings {
 
 namespace {
 
 using enum KeyKind;
 
-constexpr GlobalKey fixed(QStringView name, KeyKind kind, QStringView defaultText)
+constexpr qint32 kInt16Min = std::numeric_limits<qint16>::min();
+constexpr qint32 kInt16Max = std::numeric_limits<qint16>::max();
+
+template <auto Member> WorkingValue field(OptionsRecord& record)
 {
-    return {name, kind, DefaultSource::Fixed, defaultText, true};
+    return &(record.*Member);
 }
 
+template <auto Member, std::size_t Index> WorkingValue element(OptionsRecord& record)
+{
+    return &(record.*Member)[Index];
+}
+
+constexpr GlobalKey checkBox(QStringView name, QStringView defaultText, RecordField f)
+{
+    return {name, CheckBox, DefaultSource::Fixed, defaultText, SaveTime::InReadOrder, 0, 0, 1, f};
+}
+
+constexpr GlobalKey number(QStringView name, QStringView defaultText, RecordField f,
+                           qint32 minimum = kInt16Min, qint32 maximum = kInt16Max)
+{
+    return {name, Int16, DefaultSource::Fixed, defaultText, SaveTime::InReadOrder, 0, minimum, maximum, f};
+}
+
+constexpr GlobalKey text(QStringView name, QStringView defaultText, RecordField f)
+{
+    return {name, Text, DefaultSource::Fixed, defaultText, SaveTime::InReadOrder, 0, 0, 0, f};
+}
+
+// key, written by OK at place among the keys written first.
+constexpr GlobalKey writtenFirst(int place, GlobalKey key)
+{
+    key.save = SaveTime::First;
+    key.firstPlace = place;
+    return key;
+}
+
+// Read order is the order of the rows.
 constexpr std::array kGlobalKeys{
-    fixed(u"accountno", Int16, u"0"),
-    fixed(u"Option1value", CheckBox, u"1"),
-    fixed(u"Option2value", CheckBox, u"1"),
-    fixed(u"Option3value", CheckBox, u"1"),
-    fixed(u"Option4index", CheckBox, u"1"),
-    fixed(u"Option5value", CheckBox, u"0"),
-    fixed(u"Check5value", CheckBox, u"1"),
-    fixed(u"Option8value", CheckBox, u"1"),
-    fixed(u"Option9value", CheckBox, u"1"),
-    fixed(u"Check1value", CheckBox, u"1"),
-    fixed(u"Check2value", CheckBox, u"1"),
-    fixed(u"Check3value", CheckBox, u"1"),
-    fixed(u"Check4value", CheckBox, u"1"),
-    fixed(u"Checktimerval", Int16, u"0"),
-    fixed(u"Closetimerval", Int16, u"0"),
-    fixed(u"Timeupval", Int16, u"60"),
-    fixed(u"Mailerdir1", Text, u""),
-    fixed(u"Mailerdir2", Text, u""),
-    fixed(u"Wavdir", Text, u""),
-    GlobalKey{u"Agentnm", Text, DefaultSource::WindowsDirectory, {}, true},
-    fixed(u"Actkind1", Text, u"Congratulate"),
-    fixed(u"Actkind2", Text, u"Read"),
-    fixed(u"Actkind3", Text, u"Nothing"),
-    fixed(u"Actkind4", Text, u"Nothing"),
-    fixed(u"Actkind5", Text, u"Nothing"),
-    fixed(u"Actkind6", Text, u"Nothing"),
-    fixed(u"Talkcnt", Int16, u"10"),
-    fixed(u"Notstr", Text, kNotstrDefault),
-    fixed(u"Talkstr1", Text, kTalkstr1Default),
-    fixed(u"Talkstr2", Text, kTalkstr2Default),
-    fixed(u"Talkstr3", Text, kTalkstr3Default),
-    fixed(u"Talkstr4", Text, kTalkstr4Default),
-    fixed(u"Talkstr5", Text, kTalkstr5Default),
-    fixed(u"Talkstr6", Text, kTalkstr6Default),
-    fixed(u"Volval", Int32, u"30000"),
-    fixed(u"Pitchval", Int16, u"100"),
-    fixed(u"HukifontN", Text, kHukifontNDefault),
-    fixed(u"HukifontS", Int16, u"9"),
-    GlobalKey{u"DefLeft", Real, DefaultSource::Screen, {}, false},
-    GlobalKey{u"DefTop", Real, DefaultSource::Screen, {}, false},
+    GlobalKey{kAccountCountKey, AccountCount, DefaultSource::Fixed, u"0", SaveTime::InReadOrder, 0, 0,
+              kInt16Max, &field<&OptionsRecord::AccountCount>},
+    checkBox(u"Option1value", u"1", &field<&OptionsRecord::Option1value>),
+    checkBox(u"Option2value", u"1", &field<&OptionsRecord::Option2value>),
+    checkBox(u"Option3value", u"1", &field<&OptionsRecord::Option3value>),
+    checkBox(u"Option4index", u"1", &field<&OptionsRecord::Option4index>),
+    checkBox(u"Option5value", u"0", &field<&OptionsRecord::Option5value>),
+    checkBox(u"Check5value", u"1", &field<&OptionsRecord::Check5value>),
+    checkBox(u"Option8value", u"1", &field<&OptionsRecord::Option8value>),
+    checkBox(u"Option9value", u"1", &field<&OptionsRecord::Option9value>),
+    checkBox(u"Check1value", u"1", &field<&OptionsRecord::Check1value>),
+    checkBox(u"Check2value", u"1", &field<&OptionsRecord::Check2value>),
+    checkBox(u"Check3value", u"1", &field<&OptionsRecord::Check3value>),
+    checkBox(u"Check4value", u"1", &field<&OptionsRecord::Check4value>),
+    number(u"Checktimerval", u"0", &field<&OptionsRecord::CheckTimer>),
+    number(u"Closetimerval", u"0", &field<&OptionsRecord::CloseTimer>),
+    number(u"Timeupval", u"60", &field<&OptionsRecord::TimeUp>),
+    text(u"Mailerdir1", u"", &element<&OptionsRecord::MailerPath, 1>),
+    text(u"Mailerdir2", u"", &element<&OptionsRecord::MailerPath, 2>),
+    text(u"Wavdir", u"", &field<&OptionsRecord::WavPath>),
+    GlobalKey{u"Agentnm",
+              Text,
+              DefaultSource::WindowsDirectory,
+              {},
+              SaveTime::InReadOrder,
+              0,
+              0,
+              0,
+              &field<&OptionsRecord::AgentPath>},
+    writtenFirst(1, text(u"Actkind1", u"Congratulate", &element<&OptionsRecord::Actkind, 1>)),
+    writtenFirst(3, text(u"Actkind2", u"Read", &element<&OptionsRecord::Actkind, 2>)),
+    writtenFirst(5, text(u"Actkind3", u"Nothing", &element<&OptionsRecord::Actkind, 3>)),
+    writtenFirst(7, text(u"Actkind4", u"Nothing", &element<&OptionsRecord::Actkind, 4>)),
+    writtenFirst(9, text(u"Actkind5", u"Nothing", &element<&OptionsRecord::Actkind, 5>)),
+    writtenFirst(11, text(u"Actkind6", u"Nothing", &element<&OptionsRecord::Actkind, 6>)),
+    number(u"Talkcnt", u"10", &field<&OptionsRecord::TalkCount>),
+    text(u"Notstr", kNotstrDefault, &field<&OptionsRecord::NotReadChars>),
+    writtenFirst(0, text(u"Talkstr1", kTalkstr1Default, &element<&OptionsRecord::Talkstr, 1>)),
+    writtenFirst(2, text(u"Talkstr2", kTalkstr2Default, &element<&OptionsRecord::Talkstr, 2>)),
+    writtenFirst(4, text(u"Talkstr3", kTalkstr3Default, &element<&OptionsRecord::Talkstr, 3>)),
+    writtenFirst(6, text(u"Talkstr4", kTalkstr4Default, &element<&OptionsRecord::Talkstr, 4>)),
+    writtenFirst(8, text(u"Talkstr5", kTalkstr5Default, &element<&OptionsRecord::Talkstr, 5>)),
+    writtenFirst(10, text(u"Talkstr6", kTalkstr6Default, &element<&OptionsRecord::Talkstr, 6>)),
+    // The bars' ranges: a stored value the bar cannot show is taken as absent.
+    GlobalKey{u"Volval", Int32, DefaultSource::Fixed, u"30000", SaveTime::InReadOrder, 0, 0, 65535,
+              &field<&OptionsRecord::VolumeValue>},
+    number(u"Pitchval", u"100", &field<&OptionsRecord::PitchValue>, 50, 250),
+    text(u"HukifontN", kHukifontNDefault, &field<&OptionsRecord::BalloonFontName>),
+    // Any 16-bit size is kept, so OK writes back what was stored.
+    number(u"HukifontS", u"9", &field<&OptionsRecord::BalloonFontSize>),
+    GlobalKey{kAgentLeftKey, Real, DefaultSource::Screen, {}, SaveTime::Never, 0, 0, 0, nullptr},
+    GlobalKey{kAgentTopKey, Real, DefaultSource::Screen, {}, SaveTime::Never, 0, 0, 0, nullptr},
 };
+
+constexpr std::size_t countSaved(SaveTime time)
+{
+    return std::size_t(
+        std::ranges::count_if(kGlobalKeys, [time](const GlobalKey& k) { return k.save == time; }));
+}
+
+constexpr std::size_t kFirstCount = countSaved(SaveTime::First);
+constexpr std::size_t kSavedCount = kFirstCount + countSaved(SaveTime::InReadOrder);
+
+constexpr std::array<const GlobalKey*, kSavedCount> saveOrder()
+{
+    std::array<const GlobalKey*, kSavedCount> order{};
+    std::size_t next = kFirstCount;
+    for (const GlobalKey& key : kGlobalKeys) {
+        if (key.save == SaveTime::First)
+            order[std::size_t(key.firstPlace)] = &key;
+        else if (key.save == SaveTime::InReadOrder)
+            order[next++] = &key;
+    }
+    return order;
+}
+
+constexpr std::array kSaveOrder = saveOrder();
+static_assert(std::ranges::none_of(kSaveOrder, [](const GlobalKey* key) { return key == nullptr; }),
+              "the keys written first have the places 0, 1, 2, ... each once");
+
+constexpr QStringView kAccountFieldNames[] = {u"Aname", u"Hname", u"Portno",  u"Uname",
+                                              u"Passw", u"Check", u"Scolor1", u"Scolor2"};
 
 } // namespace
 
 std::span<const GlobalKey> GlobalKeys()
 {
     return kGlobalKeys;
+}
+
+std::span<const GlobalKey* const> SaveOrder()
+{
+    return kSaveOrder;
 }
 
 const GlobalKey* FindGlobalKey(QStringView name)
@@ -82,15 +165,18 @@ QString IndexedKey(QStringView prefix, int index)
     return prefix.toString() + QString::number(index);
 }
 
+QString AccountKey(AccountField field, qint16 n)
+{
+    return IndexedKey(kAccountFieldNames[std::size_t(field)], n);
+}
+
 QStringList AccountKeys(qint16 n)
 {
-    static constexpr QStringView fields[] = {u"Aname", u"Hname", u"Portno",  u"Uname",
-                                             u"Passw", u"Check", u"Scolor1", u"Scolor2"};
     QStringList keys;
-    keys.reserve(std::size(fields));
-    for (QStringView field : fields)
+    keys.reserve(std::ssize(kAccountFieldNames));
+    for (QStringView field : kAccountFieldNames)
         keys.append(IndexedKey(field, n));
     return keys;
 }
 
-} // namespace quorvix::settings
+} // namespace settings

@@ -1,8 +1,10 @@
 #pragma once
 
-// Every global key of the store: its name, kind and default, in the order in
-// which the options window reads them. Loading, saving and the tests all take
-// these facts from here so that a name or a default is written only once.
+// Every key of the store: for the global keys their name, kind, default,
+// accepted range, when OK writes them and their field of the options record,
+// in the order in which the options window reads them; for the account records
+// the field names their keys are built from. Loading, saving and the tests all
+// take these facts from here so that a name or a default is written only once.
 //
 // The mail checker reads the same keys, so names and defaults are an external
 // interface and must not change.
@@ -12,15 +14,19 @@
 #include <QStringView>
 
 #include <span>
+#include <variant>
 
-namespace quorvix::settings {
+namespace settings {
+
+struct OptionsRecord;
 
 enum class KeyKind {
-    CheckBox, // 16-bit, 0 = clear, 1 = ticked
-    Int16,    // 16-bit signed decimal text
-    Int32,    // 32-bit signed decimal text (Volval only)
-    Text,     // stored unchanged
-    Real,     // read as a real number, never written (DefLeft, DefTop)
+    CheckBox,     // 16-bit, 0 = clear, 1 = ticked
+    Int16,        // 16-bit signed decimal text
+    AccountCount, // 16-bit, not negative; an unusable count counts the stored records
+    Int32,        // 32-bit signed decimal text (Volval only)
+    Text,         // stored unchanged
+    Real,         // read as a real number, never written (DefLeft, DefTop)
 };
 
 // Where a key's default comes from. Most defaults are fixed texts; two depend
@@ -31,14 +37,43 @@ enum class DefaultSource {
     Screen,           // half the screen size in twips, minus 64
 };
 
+// When OK writes a key: the templates and their animations first, in turn
+// (Talkstr1, Actkind1, Talkstr2, ...), then every other key in read order.
+enum class SaveTime {
+    Never,       // only read (DefLeft, DefTop)
+    First,       // at firstPlace among the keys written first
+    InReadOrder, // after those, in the order of the table
+};
+
+// The options record's field that holds a key's working value.
+using WorkingValue = std::variant<qint16*, qint32*, QString*>;
+using RecordField = WorkingValue (*)(OptionsRecord&);
+
 struct GlobalKey
 {
     QStringView name;
     KeyKind kind;
     DefaultSource source;
     QStringView defaultText; // empty unless source is Fixed
-    bool writtenOnOk;        // false for the two keys the program only reads
+    SaveTime save;
+    int firstPlace; // from 0; only for SaveTime::First
+    // A stored number outside this range is taken as absent (numbers only).
+    qint32 minimum;
+    qint32 maximum;
+    // Null for the keys that are no working value (DefLeft, DefTop).
+    RecordField field;
+
+    constexpr bool writtenOnOk() const { return save != SaveTime::Never; }
 };
+
+// The keys that code addresses one by one rather than through the table.
+inline constexpr QStringView kAccountCountKey = u"accountno";
+inline constexpr QStringView kAgentLeftKey = u"DefLeft";
+inline constexpr QStringView kAgentTopKey = u"DefTop";
+
+// The fields of an account record in the order SaveAccount writes them; an
+// account key is the field's name followed by the account number.
+enum class AccountField { Aname, Hname, Portno, Uname, Passw, Check, Scolor1, Scolor2 };
 
 // Default of Notstr: characters never shown or read aloud (152 characters).
 inline constexpr QStringView kNotstrDefault =
@@ -59,6 +94,8 @@ inline constexpr QStringView kAgentFileSuffix = u"\\Msagent\\chars\\Pipwren.acs"
 
 // All global keys in read order (accountno first, DefTop last).
 std::span<const GlobalKey> GlobalKeys();
+// The keys OK writes, in the order it writes them.
+std::span<const GlobalKey* const> SaveOrder();
 
 // The entry for name (compared case-sensitively), or nullptr.
 const GlobalKey* FindGlobalKey(QStringView name);
@@ -69,7 +106,9 @@ QString AgentnmDefault(const QString& windowsDirectory);
 // Indexed keys such as "Talkstr1" or "Actkind6": prefix and decimal index, no blank.
 QString IndexedKey(QStringView prefix, int index);
 
+// The key of one field of account n ("Aname12").
+QString AccountKey(AccountField field, qint16 n);
 // The eight keys of account n, in the order SaveAccount writes them.
 QStringList AccountKeys(qint16 n);
 
-} // namespace quorvix::settings
+} // namespace settings

@@ -3,8 +3,8 @@
 #include "IniDocument.h"
 #include "SettingsStore.h"
 
-using quorvix::settings::IniDocument;
-using quorvix::settings::SettingsStore;
+using settings::IniDocument;
+using settings::SettingsStore;
 
 namespace Module1 {
 
@@ -68,7 +68,12 @@ QString StoreReadProblem()
 
 bool CanWriteSetting(const QString& key, const QString& text)
 {
-    return IniDocument::fitsOnALine(text) || ReadSetting(key, QString()) == text;
+    return FitsOnAStoreLine(text) || ReadSetting(key, QString()) == text;
+}
+
+bool FitsOnAStoreLine(const QString& text)
+{
+    return IniDocument::fitsOnALine(text);
 }
 
 void SetWriteObserver(WriteObserver observer)

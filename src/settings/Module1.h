@@ -1,7 +1,9 @@
 #pragma once
 
-// The store shared with the mail checker, the working account record and the
-// module-level state that the options window and the account window share.
+// Module1: the routines and state the two windows share. This header holds
+// the store shared with the mail checker and brings in the other units of the
+// module (numbers, account records, passwords), so callers include it alone;
+// the platform's part of Module1 is in platform_dialogs/CommonDialogs.h.
 //
 // Every value in the store is text under application "wispane", section
 // "setting". Writes are buffered in memory until SyncSettings(), which each
@@ -9,11 +11,14 @@
 // finished action is on disk and a refused write is reported to the caller.
 // On Linux the store is a plain INI file; README.md describes its form.
 
+#include "AccountRecord.h"
+#include "Numbers.h"
+#include "Password.h"
+
 #include <QString>
 #include <QtGlobal>
 
 #include <functional>
-#include <optional>
 
 namespace Module1 {
 
@@ -45,59 +50,12 @@ QString StoreReadProblem();
 // file, so it holds no line break and no NUL, unless it is the stored text
 // itself, which is written back untouched.
 bool CanWriteSetting(const QString& key, const QString& text);
+// Whether text can be the value of one line of the store file at all.
+bool FitsOnAStoreLine(const QString& text);
 // Called with key and text on every WriteSetting (and so every SaveValue), in
 // call order, before the write is buffered. Lets tests check the order in which
 // the mail checker's keys are written; an empty function stops the reports.
 using WriteObserver = std::function<void(const QString& key, const QString& text)>;
 void SetWriteObserver(WriteObserver observer);
-
-// --- Number conversions -----------------------------------------------------
-
-// Signed decimal text with optional surrounding blanks and optional sign;
-// anything else, or a value out of range, gives std::nullopt.
-std::optional<qint16> ParseInt16(const QString& text);
-std::optional<qint32> ParseInt32(const QString& text);
-
-// --- Account records --------------------------------------------------------
-
-struct AccountRecordType
-{
-    QString Aname;
-    QString Hname;
-    qint16 Portno = 110;
-    QString Uname;
-    QString Passw;
-    qint16 Check = 1;
-    qint32 Scolor1 = 0;
-    qint32 Scolor2 = 16777088;
-};
-
-// The one working account record of the program.
-inline AccountRecordType AccountRecord;
-
-// Shared between the account list and the account window.
-inline qint16 AccountCount = 0;
-inline qint16 EditMode = 0;
-inline qint16 SelectedRow = 0;
-
-void ResetAccount();
-void LoadAccount(qint16 n);
-void SaveAccount(qint16 n);
-// Delete of account row (1..AccountCount): every later account moves down one
-// number, the former last number's keys are removed (so the deleted password
-// leaves the disk), "accountno" follows, and the store syncs once. Only then
-// does AccountCount drop by one. False, with the reason when given, when the
-// row is no account or the write was refused: the store and AccountCount are
-// then as they were.
-bool DeleteAccount(qint16 row, QString* reason = nullptr);
-
-// Stored form of a password: each character's code-page-932 code in decimal
-// followed by one space. When a character cannot be carried exactly,
-// *unencodable (when given) receives the first such character and the caller
-// must refuse to store the password; otherwise *unencodable is cleared. Such
-// characters are written as "63 " ("?"), as Windows would write them.
-QString EncodePassword(const QString& text, QString* unencodable = nullptr);
-// Never fails: tokens that are not valid codes give nothing.
-QString DecodePassword(const QString& text);
 
 } // namespace Module1

@@ -1,4 +1,4 @@
-#include "Module1.h"
+#include "Numbers.h"
 
 #include <limits>
 

@@ -1,6 +1,7 @@
-#include "Module1.h"
+#include "Password.h"
 
-#include "Cp932Table.h"
+#include "Cp932.h"
+#include "Numbers.h"
 
 namespace Module1 {
 
@@ -21,7 +22,7 @@ std::optional<char16_t> characterOfToken(const QString& token)
     const std::optional<qint32> value = ParseInt32(token);
     if (!value || *value < -32768 || *value > 0xFFFF)
         return std::nullopt;
-    return quorvix::cp932::toUnicode(quint16(*value < 0 ? *value + 0x10000 : *value));
+    return settings::cp932::ToUnicode(quint16(*value < 0 ? *value + 0x10000 : *value));
 }
 
 } // namespace
@@ -39,7 +40,7 @@ QString EncodePassword(const QString& text, QString* unencodable)
         if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             length = 2; // outside the code page: no code at all
         else if (!c.isSurrogate())
-            code = quorvix::cp932::fromUnicode(c.unicode());
+            code = settings::cp932::FromUnicode(c.unicode());
         if (!code) {
             // Windows would silently store "?" or a look-alike; we store "?" too,
             // but tell the caller so that it can refuse the password instead.

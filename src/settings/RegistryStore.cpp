@@ -6,7 +6,7 @@
 
 #include <QSettings>
 
-namespace quorvix::settings {
+namespace settings {
 
 namespace {
 
@@ -23,14 +23,14 @@ std::unique_ptr<QSettings> openRegistry()
 class RegistryStore final : public StoreBackend
 {
 public:
-    RegistryStore() : m_settings(openRegistry()) {}
+    RegistryStore() : settings_(openRegistry()) {}
 
-    QString location() const override { return m_settings->fileName(); }
+    QString location() const override { return settings_->fileName(); }
 
     bool reload(QString* reason) override
     {
-        m_settings = openRegistry();
-        if (m_settings->status() == QSettings::NoError)
+        settings_ = openRegistry();
+        if (settings_->status() == QSettings::NoError)
             return true;
         *reason = QStringLiteral("cannot read %1").arg(location());
         return false;
@@ -38,32 +38,32 @@ public:
 
     std::optional<QString> value(const QString& key) const override
     {
-        const QVariant stored = m_settings->value(key);
+        const QVariant stored = settings_->value(key);
         if (!stored.isValid())
             return std::nullopt;
         return stored.toString();
     }
 
-    QStringList keys() const override { return m_settings->childKeys(); }
+    QStringList keys() const override { return settings_->childKeys(); }
 
     bool commit(const std::vector<StoreChange>& changes, QString* reason) override
     {
         for (const StoreChange& change : changes) {
             if (change.text)
-                m_settings->setValue(change.key, *change.text);
+                settings_->setValue(change.key, *change.text);
             else
-                m_settings->remove(change.key);
+                settings_->remove(change.key);
         }
-        m_settings->sync();
-        if (m_settings->status() == QSettings::NoError)
+        settings_->sync();
+        if (settings_->status() == QSettings::NoError)
             return true;
         *reason = QStringLiteral("cannot write %1").arg(location());
-        m_settings = openRegistry(); // nothing of the refused action stays pending
+        settings_ = openRegistry(); // nothing of the refused action stays pending
         return false;
     }
 
 private:
-    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<QSettings> settings_;
 };
 
 } // namespace
@@ -73,4 +73,4 @@ std::unique_ptr<StoreBackend> makeStoreBackend()
     return std::make_unique<RegistryStore>();
 }
 
-} // namespace quorvix::settings
+} // namespace settings

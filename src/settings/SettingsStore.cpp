@@ -2,9 +2,9 @@
 
 #include "IniDocument.h"
 
-namespace quorvix::settings {
+namespace settings {
 
-SettingsStore::SettingsStore() : m_backend(makeStoreBackend())
+SettingsStore::SettingsStore() : backend_(makeStoreBackend())
 {
     reload();
 }
@@ -19,9 +19,9 @@ SettingsStore& SettingsStore::instance()
 
 QString SettingsStore::read(const QString& key, const QString& defaultText) const
 {
-    if (const auto pending = m_changeOf.find(key); pending != m_changeOf.cend())
-        return m_changes[pending->second].text.value_or(defaultText);
-    return m_backend->value(key).value_or(defaultText);
+    if (const auto pending = changeOf_.find(key); pending != changeOf_.cend())
+        return changes_[pending->second].text.value_or(defaultText);
+    return backend_->value(key).value_or(defaultText);
 }
 
 void SettingsStore::write(const QString& key, const QString& text)
@@ -36,24 +36,24 @@ void SettingsStore::remove(const QString& key)
 
 void SettingsStore::change(const QString& key, std::optional<QString> text)
 {
-    const auto [it, inserted] = m_changeOf.try_emplace(key, m_changes.size());
+    const auto [it, inserted] = changeOf_.try_emplace(key, changes_.size());
     if (inserted)
-        m_changes.push_back({key, std::move(text)});
+        changes_.push_back({key, std::move(text)});
     else
-        m_changes[it->second].text = std::move(text);
+        changes_[it->second].text = std::move(text);
 }
 
 // Why the pending changes cannot be written at all, or "".
 QString SettingsStore::refusal() const
 {
-    if (!m_readProblem.isEmpty())
+    if (!readProblem_.isEmpty())
         return QStringLiteral("it could not be read when it was opened (%1), so it is not replaced")
-            .arg(m_readProblem);
-    for (const auto& [key, text] : m_changes) {
+            .arg(readProblem_);
+    for (const auto& [key, text] : changes_) {
         if (!IniDocument::isWritableKey(key))
             return QStringLiteral("the key \"%1\" cannot be written").arg(key);
         // A value read from the store may be written back as it is.
-        if (text && !IniDocument::fitsOnALine(*text) && m_backend->value(key) != text)
+        if (text && !IniDocument::fitsOnALine(*text) && backend_->value(key) != text)
             return QStringLiteral("the value of %1 holds a line break or a NUL character").arg(key);
     }
     return QString();
@@ -63,12 +63,12 @@ bool SettingsStore::sync(QString* reason)
 {
     QString why;
     bool synced = true;
-    if (!m_changes.empty()) {
+    if (!changes_.empty()) {
         why = refusal();
-        synced = why.isEmpty() && m_backend->commit(m_changes, &why);
+        synced = why.isEmpty() && backend_->commit(changes_, &why);
     }
-    m_changes.clear();
-    m_changeOf.clear();
+    changes_.clear();
+    changeOf_.clear();
     if (reason)
         *reason = synced ? QString() : why;
     return synced;
@@ -76,11 +76,11 @@ bool SettingsStore::sync(QString* reason)
 
 void SettingsStore::reload()
 {
-    m_changes.clear();
-    m_changeOf.clear();
-    m_readProblem.clear();
-    if (!m_backend->reload(&m_readProblem) && m_readProblem.isEmpty())
-        m_readProblem = QStringLiteral("unknown error");
+    changes_.clear();
+    changeOf_.clear();
+    readProblem_.clear();
+    if (!backend_->reload(&readProblem_) && readProblem_.isEmpty())
+        readProblem_ = QStringLiteral("unknown error");
 }
 
-} // namespace quorvix::settings
+} // namespace settings

@@ -23,7 +23,7 @@
 #include <optional>
 #include <vector>
 
-namespace quorvix::settings {
+namespace settings {
 
 class SettingsStore
 {
@@ -40,26 +40,26 @@ public:
     void write(const QString& key, const QString& text);
     void remove(const QString& key);
     // The stored keys, as last read or written, without pending changes.
-    QStringList keys() const { return m_backend->keys(); }
+    QStringList keys() const { return backend_->keys(); }
 
     bool sync(QString* reason);
     // Reads the store afresh and forgets pending changes.
     void reload();
-    QString filePath() const { return m_backend->location(); }
+    QString filePath() const { return backend_->location(); }
     // Why the store could not be read at the last reload, or "" when it could.
-    QString readProblem() const { return m_readProblem; }
-    bool hasPendingWrites() const { return !m_changes.empty(); }
+    QString readProblem() const { return readProblem_; }
+    bool hasPendingWrites() const { return !changes_.empty(); }
 
 private:
     void change(const QString& key, std::optional<QString> text);
     QString refusal() const;
 
-    std::unique_ptr<StoreBackend> m_backend;
-    QString m_readProblem;
+    std::unique_ptr<StoreBackend> backend_;
+    QString readProblem_;
     // The latest change of each key, in the order of the keys' first changes,
     // and where each key's change is in that list.
-    std::vector<StoreChange> m_changes;
-    StoreKeyMap<std::size_t> m_changeOf;
+    std::vector<StoreChange> changes_;
+    StoreKeyMap<std::size_t> changeOf_;
 };
 
-} // namespace quorvix::settings
+} // namespace settings

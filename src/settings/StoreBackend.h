@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-namespace quorvix::settings {
+namespace settings {
 
 // One key's change: its new text, or removal when text is empty (nullopt).
 struct StoreChange
@@ -41,4 +41,4 @@ public:
 
 std::unique_ptr<StoreBackend> makeStoreBackend();
 
-} // namespace quorvix::settings
+} // namespace settings

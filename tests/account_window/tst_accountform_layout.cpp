@@ -99,7 +99,7 @@ class TestAccountformLayout : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { quorvix::setUpApplication(*qApp); }
+    void initTestCase() { options::setUpApplication(*qApp); }
 
     void everyControlHasItsNameKindAndTexts_data()
     {

@@ -149,7 +149,7 @@ private slots:
     {
         Rig rig(idlingSample());
         rig.player.play(QStringLiteral("Wave"));
-        rig.run(400 + AnimationPlayer::idleTimeoutMs - 1);
+        rig.run(400 + AnimationPlayer::kIdleTimeoutMs - 1);
         QCOMPARE(rig.player.displayed(), rig.at("Wave", 3)); // the arm stays up until the idle time-out
         const auto seen = rig.run(400);
         QCOMPARE(seen.size(), 4);
@@ -242,7 +242,7 @@ private slots:
         for (int i = 0; i < 5; ++i) {
             rig.player.advance();
             QVERIFY(rig.player.nextStepMs() > rig.clock.nowMs()); // capped, postponed a tick
-            rig.clock.advance(AnimationPlayer::tickMs);
+            rig.clock.advance(AnimationPlayer::kTickMs);
         }
         rig.player.play(QStringLiteral("RestPose"));
         rig.run(50);

@@ -24,7 +24,7 @@ namespace {
 
 int dumpStore()
 {
-    const auto& store = quorvix::settings::SettingsStore::instance();
+    const auto& store = settings::SettingsStore::instance();
     QJsonObject keys;
     for (const QString& key : store.keys())
         keys.insert(key, store.read(key, QString()));

@@ -1,13 +1,14 @@
 #pragma once
 
-// Shared by the options window's behaviour tests: preparing and reading the
-// store, recording the order of the writes, answering message boxes so that
-// no test ever blocks, and finding the character files to load.
+// Shared by the options window's behaviour tests: answering message boxes so
+// that no test ever blocks, finding the character files to load, and the
+// window loaded on a prepared store.
 
 #include "AcsBuilder.h"
 #include "KeySchema.h"
 #include "Module1.h"
 #include "StoreFiles.h"
+#include "StoreWrites.h"
 #include "TestMain.h"
 #include "optionform.h"
 
@@ -25,18 +26,9 @@
 
 #include <vector>
 
-namespace quorvix::test {
+namespace options::test {
 
-// Starts from a store with no file and nothing pending, then writes keys.
-inline void prepareStore(const StoreMap& keys)
-{
-    QFile::remove(Module1::StoreFilePath());
-    Module1::ReloadStore();
-    for (auto it = keys.cbegin(); it != keys.cend(); ++it)
-        Module1::WriteSetting(it.key(), it.value());
-    if (!keys.isEmpty())
-        QVERIFY(Module1::SyncSettings());
-}
+using quorvix::test::StoreMap;
 
 // OK and Cancel end the program with QCoreApplication::exit(). With no event
 // loop running that leaves every later loop, a message box's included, to
@@ -47,25 +39,6 @@ inline void clearProgramEnd()
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
 }
-
-// Records every WriteSetting, in call order, while it lives.
-class WriteRecorder
-{
-public:
-    WriteRecorder()
-    {
-        Module1::SetWriteObserver([this](const QString& key, const QString& text) {
-            keys.append(key);
-            texts.insert(key, text);
-        });
-    }
-    ~WriteRecorder() { Module1::SetWriteObserver({}); }
-    WriteRecorder(const WriteRecorder&) = delete;
-    WriteRecorder& operator=(const WriteRecorder&) = delete;
-
-    QStringList keys;
-    StoreMap texts;
-};
 
 struct SeenMessageBox
 {
@@ -152,7 +125,7 @@ inline QString someCharacterFile()
 {
     if (const QString pipwren = pipwrenFile(); !pipwren.isEmpty())
         return pipwren;
-    const QString dir = realCharactersDir();
+    const QString dir = quorvix::test::realCharactersDir();
     if (!dir.isEmpty() && QFileInfo(dir + QStringLiteral("/HappyFace.acs")).isFile())
         return dir + QStringLiteral("/HappyFace.acs");
     return QString();
@@ -165,7 +138,7 @@ struct LoadedForm
     LoadedForm() { showQuietly(); }
     explicit LoadedForm(const StoreMap& store)
     {
-        prepareStore(store);
+        quorvix::test::prepareStore(store);
         showQuietly();
     }
     void showQuietly()
@@ -177,4 +150,4 @@ struct LoadedForm
     optionform form;
 };
 
-} // namespace quorvix::test
+} // namespace options::test

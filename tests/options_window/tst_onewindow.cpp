@@ -8,7 +8,7 @@
 #include <QSignalSpy>
 #include <QWidget>
 
-using quorvix::OneWindowPerStore;
+using options::OneWindowPerStore;
 
 class OneWindowTest : public QObject
 {

@@ -14,7 +14,8 @@
 
 using namespace Qt::StringLiterals;
 using namespace quorvix::test;
-using namespace quorvix::options;
+using namespace options::test;
+using namespace settings;
 
 namespace {
 
@@ -56,72 +57,6 @@ private slots:
         QVERIFY(!sample_.isEmpty() && !bare_.isEmpty());
     }
 
-    void roundingGoesToTheEvenNeighbour_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("100.5") << 100.5 << 100;
-        QTest::newRow("101.5") << 101.5 << 102;
-        QTest::newRow("100.49") << 100.49 << 100;
-        QTest::newRow("100.51") << 100.51 << 101;
-        QTest::newRow("-0.5") << -0.5 << 0;
-        QTest::newRow("-1.5") << -1.5 << -2;
-        QTest::newRow("-2.5") << -2.5 << -2;
-        QTest::newRow("32767.4") << 32767.4 << 32767;
-        QTest::newRow("-32768.5") << -32768.5 << -32768;
-    }
-    void roundingGoesToTheEvenNeighbour()
-    {
-        QFETCH(double, value);
-        QFETCH(int, expected);
-        const std::optional<qint16> rounded = roundToInt16TiesToEven(value);
-        QVERIFY(rounded);
-        QCOMPARE(int(*rounded), expected);
-    }
-
-    void roundingRefusesWhatDoesNotFit()
-    {
-        QVERIFY(!roundToInt16TiesToEven(32767.5));
-        QVERIFY(!roundToInt16TiesToEven(-32769.0));
-        QVERIFY(!roundToInt16TiesToEven(std::numeric_limits<double>::quiet_NaN()));
-        QVERIFY(!roundToInt16TiesToEven(std::numeric_limits<double>::infinity()));
-    }
-
-    void singlePrecisionText()
-    {
-        QCOMPARE(singleToText(7616.0f), u"7616"_s);
-        QCOMPARE(singleToText(5696.0f), u"5696"_s);
-        QCOMPARE(singleToText(-64.0f), u"-64"_s);
-        QCOMPARE(singleToText(0.0f), u"0"_s);
-        QCOMPARE(singleToText(7616.5f), u"7616.5"_s);
-        QCOMPARE(singleToText(0.1f), u"0.1"_s);
-        QCOMPARE(singleToText(12345678.0f), u"1.234568E+07"_s);
-    }
-
-    void storedTwipsToPixels()
-    {
-        QCOMPARE(twipsTextToPixels(u"1500"_s, 15.0), std::optional<qint16>(100));
-        QCOMPARE(twipsTextToPixels(u"1507.5"_s, 15.0), std::optional<qint16>(100)); // 100.5
-        QCOMPARE(twipsTextToPixels(u"1522.5"_s, 15.0), std::optional<qint16>(102)); // 101.5
-        QCOMPARE(twipsTextToPixels(u" -300 "_s, 15.0), std::optional<qint16>(-20));
-        QVERIFY(!twipsTextToPixels(u"abc"_s, 15.0));
-        QVERIFY(!twipsTextToPixels(QString(), 15.0));
-        QVERIFY(!twipsTextToPixels(u"491520"_s, 15.0)); // 32768 pixels
-    }
-
-    // A 1024 x 768 screen at 15 twips per pixel: fallbacks 7616 and 5696 twips.
-    void positionFallsBackToTheScreenMiddle()
-    {
-        prepareStore({});
-        QCOMPARE(agentPosition(u"DefLeft", 1024 * 15, 15.0), qint16(508));
-        QCOMPARE(agentPosition(u"DefTop", 768 * 15, 15.0), qint16(380));
-        prepareStore({{u"DefLeft"_s, u"1500"_s}, {u"DefTop"_s, u"not a number"_s}});
-        QCOMPARE(agentPosition(u"DefLeft", 1024 * 15, 15.0), qint16(100));
-        QCOMPARE(agentPosition(u"DefTop", 768 * 15, 15.0), qint16(380));
-        prepareStore({{u"DefLeft"_s, u"9999999"_s}});
-        QCOMPARE(agentPosition(u"DefLeft", 1024 * 15, 15.0), qint16(508));
-    }
-
     void characterIsPlacedAndShown()
     {
         StoreMap store = storeWith(sample_);
@@ -129,10 +64,10 @@ private slots:
         LoadedForm w(store);
         QVERIFY(w.boxes.seen.empty());
         QVERIFY(w.form.AgentCharacter);
-        QCOMPARE(w.form.AgentCharacter->Left(), *twipsTextToPixels(u"1522.5"_s, controls::twipsPerPixelX()));
+        QCOMPARE(w.form.AgentCharacter->Left(), *TwipsTextToPixels(u"1522.5"_s, controls::twipsPerPixelX()));
         const float fallback = float(controls::screenHeightTwips()) / 2.0f - 64.0f;
         QCOMPARE(w.form.AgentCharacter->Top(),
-                 *twipsTextToPixels(singleToText(fallback), controls::twipsPerPixelY()));
+                 *TwipsTextToPixels(SingleToText(fallback), controls::twipsPerPixelY()));
     }
 
     void badStoredPositionUsesTheFallback()
@@ -144,7 +79,7 @@ private slots:
         QVERIFY(w.boxes.seen.empty());
         QVERIFY(w.form.AgentCharacter);
         QCOMPARE(w.form.AgentCharacter->Left(),
-                 agentPosition(u"NoSuchKey", controls::screenWidthTwips(), controls::twipsPerPixelX()));
+                 AgentPosition(u"NoSuchKey", controls::screenWidthTwips(), controls::twipsPerPixelX()));
     }
 
     void listsHoldNothingThenEveryAnimation()
@@ -204,10 +139,10 @@ private slots:
     {
         LoadedForm w(storeWith(sample_));
         w.form.Combo1[0]->setCurrentIndex(3);
-        w.form.AgentPath = bare_;
+        w.form.Options.AgentPath = bare_;
         w.form.SetAgent();
         QCOMPARE(entries(w.form.Combo1[0]), QStringList{u"Nothing"_s});
-        w.form.AgentPath = sample_;
+        w.form.Options.AgentPath = sample_;
         w.form.SetAgent();
         QVERIFY(w.boxes.seen.empty());
         QCOMPARE(w.form.Combo1[0]->count(), 5);
@@ -265,7 +200,7 @@ private slots:
         QCOMPARE(w.boxes.seen.size(), std::size_t(1));
 
         // The picker can still load a good file afterwards.
-        w.form.AgentPath = sample_;
+        w.form.Options.AgentPath = sample_;
         w.form.SetAgent();
         QCOMPARE(w.boxes.seen.size(), std::size_t(1));
         QVERIFY(w.form.AgentCharacter);
@@ -277,7 +212,7 @@ private slots:
     {
         const QString broken = writeFile(dir_, u"Short.acs"_s, QByteArray(3, 'x'));
         LoadedForm w(storeWith(sample_));
-        w.form.AgentPath = broken;
+        w.form.Options.AgentPath = broken;
         w.form.SetAgent();
         QCOMPARE(w.boxes.seen.size(), std::size_t(1));
         QVERIFY(!w.form.AgentCharacter);

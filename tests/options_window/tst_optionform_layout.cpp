@@ -239,7 +239,7 @@ class TestOptionformLayout : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { quorvix::setUpApplication(*qApp); }
+    void initTestCase() { options::setUpApplication(*qApp); }
 
     void theSetUpMapsTheFaceAndSpeaksJapanese()
     {

@@ -101,7 +101,7 @@ class TestPickers : public QObject
 private slots:
     void initTestCase()
     {
-        quorvix::setUpApplication(*qApp);
+        options::setUpApplication(*qApp);
         QVERIFY(files_.isValid());
     }
 
@@ -135,7 +135,7 @@ private slots:
         QVERIFY(seen->filters.first().contains(u"*.wav"_s));
         QCOMPARE(f->Wavbox->text(), wav);
         QCOMPARE(f->Mailerbox[1]->text(), u"mailer1"_s);
-        QCOMPARE(f->WavPath, QString()); // nothing is taken before OK
+        QCOMPARE(f->Options.WavPath, QString()); // nothing is taken before OK
     }
 
     void cancellingAPickerLeavesItsBox()
@@ -204,7 +204,7 @@ private slots:
         auto seen = answerFileDialog(chosen);
         QTest::mouseClick(f->Command3, Qt::LeftButton);
         QCOMPARE(f->AgentBox->text(), chosen);
-        QCOMPARE(f->AgentPath, chosen);
+        QCOMPARE(f->Options.AgentPath, chosen);
         QVERIFY(f->AgentCharacter);
         controls::DropDownList* first = f->Combo1[0];
         QVERIFY(first->findText(u"Wave"_s) >= 0);
@@ -221,15 +221,15 @@ private slots:
         auto cancelledAgain = answerFileDialog(QString());
         QTest::mouseClick(f->Command3, Qt::LeftButton);
         QCOMPARE(f->Combo1[0]->currentText(), u"Wave"_s);
-        QCOMPARE(f->AgentPath, chosen);
+        QCOMPARE(f->Options.AgentPath, chosen);
     }
 
     // --- The version notice ----------------------------------------------------
 
     void theVersionNoticeShowsTheProgramsVersion()
     {
-        QCOMPARE(quorvix::versionNotice(1, 4, 2), u"Quorvix LAN Ver.1.42"_s);
-        QCOMPARE(quorvix::versionNotice(1, 10, 0), u"Quorvix LAN Ver.1.100"_s);
+        QCOMPARE(options::versionNotice(1, 4, 2), u"Quorvix LAN Ver.1.42"_s);
+        QCOMPARE(options::versionNotice(1, 10, 0), u"Quorvix LAN Ver.1.100"_s);
 
         optionform* f = openOptions();
         auto seen = answerMessageBox();
@@ -237,7 +237,7 @@ private slots:
         QVERIFY(seen->shown);
         QCOMPARE(seen->title, u"ﾊﾞｰｼﾞｮﾝ情報"_s);
         QCOMPARE(seen->text,
-                 quorvix::versionNotice(QUORVIX_VERSION_MAJOR, QUORVIX_VERSION_MINOR, QUORVIX_VERSION_PATCH));
+                 options::versionNotice(QUORVIX_VERSION_MAJOR, QUORVIX_VERSION_MINOR, QUORVIX_VERSION_PATCH));
         QCOMPARE(seen->icon, QMessageBox::NoIcon);
         QCOMPARE(seen->buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         // Wide enough for a window manager's bold title between the window
@@ -267,7 +267,7 @@ private slots:
     void withoutARestPoseTheFirstAnimationIsShown()
     {
         const QString path = writeFile(files_, u"norest.acs"_s, characterFile({u"Wave"_s, u"Bow"_s}));
-        const std::optional<dialogs::FilePreview> preview = quorvix::characterFilePreview(path);
+        const std::optional<dialogs::FilePreview> preview = options::characterFilePreview(path);
         QVERIFY(preview);
         QCOMPARE(preview->picture.pixelColor(3, 3).rgb(), QColor(0xFF0000).rgb());
     }

@@ -14,7 +14,7 @@
 #include <functional>
 #include <memory>
 
-namespace driver {
+namespace dialogs::test {
 
 inline void rejectAllModals()
 {
@@ -60,4 +60,4 @@ void answer(std::function<void(Dialog*)> action, std::shared_ptr<bool> answered 
     timer->start();
 }
 
-} // namespace driver
+} // namespace dialogs::test

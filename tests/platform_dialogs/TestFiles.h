@@ -9,7 +9,7 @@
 #include <QString>
 #include <QtEndian>
 
-namespace testfiles {
+namespace dialogs::test {
 
 inline QByteArray u16(quint16 v)
 {
@@ -69,4 +69,4 @@ inline QString writeFile(const QDir& dir, const QString& name, const QByteArray&
     return path;
 }
 
-} // namespace testfiles
+} // namespace dialogs::test

@@ -10,7 +10,7 @@
 
 #include <QBuffer>
 
-using namespace testfiles;
+using namespace dialogs::test;
 using namespace Qt::StringLiterals;
 
 class TestDialogHelpers : public QObject

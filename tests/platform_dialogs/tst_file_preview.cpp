@@ -13,7 +13,7 @@
 
 #include <stdexcept>
 
-using namespace testfiles;
+using namespace dialogs::test;
 using namespace Qt::StringLiterals;
 using dialogs::FilePreviewPane;
 

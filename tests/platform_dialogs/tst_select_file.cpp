@@ -23,7 +23,7 @@
 #include <QSettings>
 #include <QSplitter>
 
-using namespace testfiles;
+using namespace dialogs::test;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -61,7 +61,7 @@ void typeAndAccept(QFileDialog* dialog, const QString& typed)
     // popup, which then takes the keys meant for the next step.
     edit->setText(typed);
     QTimer::singleShot(50, [] {
-        if (auto* box = driver::visibleDialog<QMessageBox>())
+        if (auto* box = visibleDialog<QMessageBox>())
             box->reject();
     });
     // accept() is protected in QFileDialog; through QDialog it is the same virtual call.
@@ -100,7 +100,7 @@ private slots:
         bool qtDialog = false, existingFileMode = false, ownedByCaller = false, windowModal = false;
         bool checkBoxes = true, paneBesideList = false, listingDone = false;
 
-        driver::answer<QFileDialog>([&](QFileDialog* d) {
+        answer<QFileDialog>([&](QFileDialog* d) {
             title = d->windowTitle();
             nameFilters = d->nameFilters();
             auto* types = d->findChild<QComboBox*>(u"fileTypeCombo"_s);
@@ -145,13 +145,13 @@ private slots:
 
     void choosingAFileReturnsItsFullPath()
     {
-        driver::answer<QFileDialog>([&](QFileDialog* d) { typeAndAccept(d, wav_); });
+        answer<QFileDialog>([&](QFileDialog* d) { typeAndAccept(d, wav_); });
         QCOMPARE(Module1::SelectFile(nullptr, wavFilter(), dir_.path(), WavTitle), wav_);
     }
 
     void closingFromTheTitleBarChoosesNothing()
     {
-        driver::answer<QFileDialog>([](QFileDialog* d) {
+        answer<QFileDialog>([](QFileDialog* d) {
             d->findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(u"tone.wav"_s);
             d->close();
         });
@@ -169,7 +169,7 @@ private slots:
     {
         QFETCH(QString, typed);
         bool openEnabled = true, stillOpen = false, thenAccepted = false;
-        driver::answer<QFileDialog>([&](QFileDialog* d) {
+        answer<QFileDialog>([&](QFileDialog* d) {
             typeAndAccept(d, typed);
             openEnabled = d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->isEnabled();
             stillOpen = d->isVisible();
@@ -188,7 +188,7 @@ private slots:
     {
         QString folder;
         bool stillOpen = false;
-        driver::answer<QFileDialog>([&](QFileDialog* d) {
+        answer<QFileDialog>([&](QFileDialog* d) {
             typeAndAccept(d, u"Msagent"_s);
             stillOpen = d->isVisible();
             folder = d->directory().absolutePath();
@@ -211,7 +211,7 @@ private slots:
     {
         QFETCH(QString, initialDir);
         QString folder;
-        driver::answer<QFileDialog>([&](QFileDialog* d) {
+        answer<QFileDialog>([&](QFileDialog* d) {
             folder = d->directory().absolutePath();
             d->reject();
         });
@@ -230,7 +230,7 @@ private slots:
     {
         QFETCH(QString, initialDir);
         QString folder;
-        driver::answer<QFileDialog>([&](QFileDialog* d) {
+        answer<QFileDialog>([&](QFileDialog* d) {
             folder = d->directory().absolutePath();
             d->reject();
         });
@@ -247,7 +247,7 @@ private slots:
         const QString path = writeFile(QDir(deep), u"sound-with-a-long-name.wav"_s, pcmWav(1, 8000, 8, 80));
         QVERIFY(path.toLocal8Bit().size() > 300);
 
-        driver::answer<QFileDialog>([&](QFileDialog* d) { typeAndAccept(d, path); });
+        answer<QFileDialog>([&](QFileDialog* d) { typeAndAccept(d, path); });
         QCOMPARE(Module1::SelectFile(nullptr, wavFilter(), deep, WavTitle), path);
     }
 
@@ -255,7 +255,7 @@ private slots:
     {
         QString wavText, damagedText;
         bool playEnabled = false;
-        driver::answer<QFileDialog>([&](QFileDialog* d) {
+        answer<QFileDialog>([&](QFileDialog* d) {
             waitForListing(d, dir_.path());
             auto* list = d->findChild<QListView*>(u"listView"_s);
             auto* model = qobject_cast<QFileSystemModel*>(list->model());
@@ -281,7 +281,7 @@ private slots:
         const auto storeFile = [] { return Module1::StoreFilePath(); };
         const QString before = storeFile();
         QString during;
-        driver::answer<QFileDialog>([&](QFileDialog* d) {
+        answer<QFileDialog>([&](QFileDialog* d) {
             during = storeFile();
             d->reject();
         });

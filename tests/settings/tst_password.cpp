@@ -2,7 +2,7 @@
 // report of characters code page 932 cannot carry, and the whole code table
 // checked against the C library's own CP932 converter.
 
-#include "Cp932Table.h"
+#include "Cp932.h"
 #include "Module1.h"
 #include "TestMain.h"
 
@@ -40,7 +40,7 @@ QList<quint16> allCodes()
     for (int byte = 0; byte < 0x100; ++byte)
         codes << quint16(byte);
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
-        if (!quorvix::cp932::isLeadByte(lead))
+        if (!settings::cp932::IsLeadByte(lead))
             continue;
         for (int trail = 0x40; trail <= 0xFC; ++trail)
             codes << quint16((lead << 8) | trail);

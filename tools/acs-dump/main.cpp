@@ -112,7 +112,7 @@ int idle(const QStringList& args)
     player.show();
     for (qsizetype i = 3; i < args.size(); ++i)
         player.play(args[i]);
-    for (const qint64 end = qint64(seconds * 1000); clock.nowMs() < end; clock.advance(agent::AnimationPlayer::tickMs))
+    for (const qint64 end = qint64(seconds * 1000); clock.nowMs() < end; clock.advance(agent::AnimationPlayer::kTickMs))
         player.advance();
     return 0;
 }
