@@ -3,6 +3,7 @@
 // and initial states, what Enter, Esc and the title bar's close press, and
 // what a screen reader says for each field of both windows.
 
+#include "ModalAnswers.h"
 #include "TestMain.h"
 #include "accountform.h"
 
@@ -27,7 +28,6 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QTimer>
 
 #include <memory>
 
@@ -205,20 +205,9 @@ QSize twipsSize(int width, int height)
 
 // Answers any dialog the window opens while a test drives it (the missing-agent
 // warning, a file picker), so no test waits for a user.
-class DialogAnswerer
+struct DialogAnswerer
 {
-public:
-    DialogAnswerer()
-    {
-        QObject::connect(&timer_, &QTimer::timeout, [] {
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-                dialog->reject();
-        });
-        timer_.start(20);
-    }
-
-private:
-    QTimer timer_;
+    quorvix::test::EveryModal<QDialog> rejecter{[](QDialog* dialog) { dialog->reject(); }};
 };
 
 // What a screen reader says for a field. On Linux a list's own name is its
