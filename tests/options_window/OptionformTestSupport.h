@@ -61,6 +61,15 @@ inline QByteArray characterWith(const QStringList& animationNames)
     return agent::test::buildAcs(c);
 }
 
+// The behaviour tests' character, in dir: animations Congratulate, Read, Wave
+// and read, two that differ only in case. The path, or "" when it could not be written.
+inline QString writeSampleCharacter(const QTemporaryDir& dir)
+{
+    return writeFile(dir.path(), QStringLiteral("Sample.acs"),
+                     characterWith({QStringLiteral("Congratulate"), QStringLiteral("Read"), QStringLiteral("Wave"),
+                                    QStringLiteral("read")}));
+}
+
 // The default character the build paints, or "" when it has not been built.
 inline QString pipwrenFile()
 {

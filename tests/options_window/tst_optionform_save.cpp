@@ -102,8 +102,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());
-        sample_ = writeFile(dir_.path(), u"Sample.acs"_s,
-                            characterWith({u"Congratulate"_s, u"Read"_s, u"Wave"_s, u"read"_s}));
+        sample_ = writeSampleCharacter(dir_);
         QVERIFY(!sample_.isEmpty());
     }
 
