@@ -6,8 +6,8 @@
 
 #include "AccountRows.h"
 #include "FlexGrid.h"
-#include "Module1.h"
 #include "ModalAnswers.h"
+#include "Module1.h"
 #include "StoreFiles.h"
 
 #include <QLineEdit>

@@ -37,7 +37,8 @@ private slots:
         control_ = std::make_unique<AgentControl>();
         control_->Characters().setClock(&clock_);
         control_->Characters().setSoundEnabled(false);
-        samplePath_ = writeFile(dir_.path(), QStringLiteral("sample.acs"), test::buildAcs(test::sampleCharacter()));
+        samplePath_ =
+            writeFile(dir_.path(), QStringLiteral("sample.acs"), test::buildAcs(test::sampleCharacter()));
     }
     void cleanup() { control_.reset(); }
 
@@ -123,7 +124,8 @@ private slots:
     {
         test::TestCharacter t = test::sampleCharacter();
         t.animations[0].frames[0].images.clear(); // RestPose: a blank frame shown for 100 ms
-        control_->Characters().Load(QStringLiteral("Agent"), writeFile(dir_.path(), QStringLiteral("b.acs"), test::buildAcs(t)));
+        control_->Characters().Load(QStringLiteral("Agent"),
+                                    writeFile(dir_.path(), QStringLiteral("b.acs"), test::buildAcs(t)));
         auto& agent = dynamic_cast<LoadedCharacter&>(control_->Characters()(QStringLiteral("Agent")));
         agent.Show();
         agent.Play(QStringLiteral("RestPose"));

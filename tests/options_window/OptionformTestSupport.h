@@ -66,8 +66,8 @@ inline QByteArray characterWith(const QStringList& animationNames)
 inline QString writeSampleCharacter(const QTemporaryDir& dir)
 {
     return writeFile(dir.path(), QStringLiteral("Sample.acs"),
-                     characterWith({QStringLiteral("Congratulate"), QStringLiteral("Read"), QStringLiteral("Wave"),
-                                    QStringLiteral("read")}));
+                     characterWith({QStringLiteral("Congratulate"), QStringLiteral("Read"),
+                                    QStringLiteral("Wave"), QStringLiteral("read")}));
 }
 
 // The default character the build paints, or "" when it has not been built.

@@ -241,7 +241,8 @@ private slots:
     // the window goes on without a character.
     void unloadableCharacterIsReported()
     {
-        const QString broken = writeFile(dir_.path(), u"Broken.acs"_s, QByteArray("this is not a character file"));
+        const QString broken =
+            writeFile(dir_.path(), u"Broken.acs"_s, QByteArray("this is not a character file"));
         LoadedForm w(storeWith(broken, {u"Wave"_s, u"Read"_s, u"Greet"_s, u"0"_s, u"Nothing"_s, u"x"_s}));
         QCOMPARE(w.boxes.seen.size(), std::size_t(1));
         const SeenMessageBox& box = w.boxes.seen.front();

@@ -3,8 +3,8 @@
 // and initial states, what Enter, Esc and the title bar's close press, and
 // what a screen reader says for each field of both windows.
 
-#include "ModalAnswers.h"
 #include "ControlKinds.h"
+#include "ModalAnswers.h"
 #include "TestMain.h"
 #include "accountform.h"
 

@@ -90,10 +90,7 @@ private slots:
         QVERIFY(files_.isValid());
     }
 
-    void init()
-    {
-        removeStoreFile();
-    }
+    void init() { removeStoreFile(); }
 
     void cleanup()
     {
@@ -167,7 +164,8 @@ private slots:
 
     void theAgentPickerLoadsTheCharacterWithTheStoredChoices()
     {
-        const QString chosen = writeFile(files_.path(), u"kotori.acs"_s, characterFile({u"Wave"_s, u"Bow"_s}));
+        const QString chosen =
+            writeFile(files_.path(), u"kotori.acs"_s, characterFile({u"Wave"_s, u"Bow"_s}));
         // The stored choices: "Bow" for the first template.
         Module1::WriteSetting(u"Actkind1"_s, u"Bow"_s);
         QVERIFY(Module1::SyncSettings());

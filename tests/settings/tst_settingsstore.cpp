@@ -196,10 +196,7 @@ private slots:
         writeStoreFile("[setting]\nAname1=mine\n");
         QCOMPARE(ReadSetting(u"Aname1"_s, QString()), u"mine"_s);
         // The mail checker writes its own key after we loaded the file.
-        QFile file(StoreFilePath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[setting]\nAname1=mine\nLastCheck=12345\n[other]\nx=1\n");
-        file.close();
+        overwriteStoreFile("[setting]\nAname1=mine\nLastCheck=12345\n[other]\nx=1\n");
         WriteSetting(u"Aname2"_s, u"new"_s);
         QVERIFY(SyncSettings());
         const QByteArray onDisk = readStoreFile();

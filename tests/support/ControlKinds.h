@@ -20,7 +20,19 @@
 
 namespace quorvix::test {
 
-enum class Kind { Label, TextBox, Button, CheckBox, Frame, Swatch, Grid, HScrollBar, DropDownList, Shape, TabControl };
+enum class Kind {
+    Label,
+    TextBox,
+    Button,
+    CheckBox,
+    Frame,
+    Swatch,
+    Grid,
+    HScrollBar,
+    DropDownList,
+    Shape,
+    TabControl
+};
 
 inline bool hasKind(QWidget* w, Kind kind)
 {

@@ -21,15 +21,20 @@ namespace quorvix::test {
 
 using StoreMap = QMap<QString, QString>;
 
+// Replaces the store file with bytes behind the store's back, as another
+// program does while this one has the file loaded.
+inline void overwriteStoreFile(const QByteArray& bytes)
+{
+    QFile file(Module1::StoreFilePath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
 // Replaces the store file with bytes, as another program would, and makes the
 // store read it afresh.
 inline void writeStoreFile(const QByteArray& bytes)
 {
-    const QString path = Module1::StoreFilePath();
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-    file.close();
+    overwriteStoreFile(bytes);
     Module1::ReloadStore();
 }
 
