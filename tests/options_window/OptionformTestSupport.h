@@ -48,26 +48,14 @@ public:
     StoreMap texts;
 };
 
-// A small character file whose animations the test names itself.
-inline QByteArray characterWith(const QStringList& animationNames)
-{
-    agent::test::TestCharacter c;
-    c.images.push_back({8, 6, QByteArray(48, char(1))});
-    for (const QString& name : animationNames) {
-        agent::test::TestFrame frame;
-        frame.images = {agent::AcsFrameImage{0, 0, 0}};
-        c.animations.push_back({name, agent::AcsTransition::None, {}, {frame}});
-    }
-    return agent::test::buildAcs(c);
-}
-
 // The behaviour tests' character, in dir: animations Congratulate, Read, Wave
 // and read, two that differ only in case. The path, or "" when it could not be written.
 inline QString writeSampleCharacter(const QTemporaryDir& dir)
 {
+    const QStringList animations{QStringLiteral("Congratulate"), QStringLiteral("Read"),
+                                 QStringLiteral("Wave"), QStringLiteral("read")};
     return writeFile(dir.path(), QStringLiteral("Sample.acs"),
-                     characterWith({QStringLiteral("Congratulate"), QStringLiteral("Read"),
-                                    QStringLiteral("Wave"), QStringLiteral("read")}));
+                     agent::test::buildAcs(agent::test::characterWith(animations)));
 }
 
 // The default character the build paints, or "" when it has not been built.

@@ -51,7 +51,7 @@ private slots:
     {
         QVERIFY(dir_.isValid());
         sample_ = writeSampleCharacter(dir_);
-        bare_ = writeFile(dir_.path(), u"Bare.acs"_s, characterWith({}));
+        bare_ = writeFile(dir_.path(), u"Bare.acs"_s, agent::test::buildAcs(agent::test::characterWith({})));
         QVERIFY(!sample_.isEmpty() && !bare_.isEmpty());
     }
 

@@ -49,17 +49,11 @@ std::shared_ptr<SeenFileDialog> answerFileDialog(const QString& path)
     return seen;
 }
 
-// A character file with one picture per animation, in the palette colours 1, 2, ...
+// A character file named Kotori with one picture per animation, in the palette colours 1, 2, ...
 QByteArray characterFile(const QStringList& animations)
 {
-    agent::test::TestCharacter c;
+    agent::test::TestCharacter c = agent::test::characterWith(animations);
     c.name = u"Kotori"_s;
-    for (int i = 0; i < animations.size(); ++i) {
-        c.images.push_back({8, 6, QByteArray(48, char(1 + i % 3))});
-        agent::test::TestFrame frame;
-        frame.images = {agent::AcsFrameImage{quint32(i), 0, 0}};
-        c.animations.push_back({animations.at(i), agent::AcsTransition::None, {}, {frame}});
-    }
     return agent::test::buildAcs(c);
 }
 
