@@ -5,8 +5,8 @@
 // returns: a timer looks for the active modal widget instead and answers it
 // from inside that loop. What a message box showed is kept for the test to
 // check. No wait can block: one that is never answered gives up and rejects
-// every modal window, and one that is answered but left open is closed, so a
-// broken case fails instead of hanging.
+// every modal window, and a dialog that is answered but left open is
+// rejected, so a broken case fails instead of hanging.
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -40,7 +40,7 @@ template <typename T> T* activeModal()
     return widget && widget->isVisible() ? widget : nullptr;
 }
 
-// Runs action once, on the next modal widget of type T. The returned flag says
+// Runs action once, on the next modal dialog of type T. The returned flag says
 // whether it ran. If none comes within some 20 s every modal window is
 // rejected; a case that expects no window passes an owner and deletes it to
 // stop waiting.
@@ -52,8 +52,8 @@ std::shared_ptr<bool> whenModal(std::function<void(T*)> action, QObject* owner =
     auto* timer = new QTimer(owner);
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, [timer, action, answered, deadline = QDeadlineTimer(20s)] {
-        T* widget = activeModal<T>();
-        if (!widget) {
+        T* dialog = activeModal<T>();
+        if (!dialog) {
             if (deadline.hasExpired()) {
                 timer->stop();
                 timer->deleteLater();
@@ -64,10 +64,10 @@ std::shared_ptr<bool> whenModal(std::function<void(T*)> action, QObject* owner =
         timer->stop();
         timer->deleteLater();
         *answered = true;
-        QPointer<T> guard(widget);
-        action(widget);
+        QPointer<T> guard(dialog);
+        action(dialog);
         if (guard && guard->isVisible())
-            guard->close();
+            static_cast<QDialog*>(guard.data())->reject(); // public there, whatever T made it
     });
     timer->start();
     return answered;
