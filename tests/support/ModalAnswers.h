@@ -74,7 +74,8 @@ std::shared_ptr<bool> whenModal(std::function<void(T*)> action, QObject* owner =
 }
 
 // While it lives, runs action on every modal widget of type T that comes up,
-// for windows a case meets on its way but is not about.
+// for windows a case meets on its way but is not about. The action closes the
+// widget; one it leaves open is met again at the next tick.
 template <typename T> class EveryModal
 {
 public:
