@@ -1,36 +1,19 @@
 #pragma once
 
 // Shared by the account window's and the account list's tests: a store with
-// a few accounts, the store file as it is on disk, a store that refuses to be
-// written, and answering the modal windows the handlers open so that no case
-// can block.
+// a few accounts, an account's keys as they are on disk, the grid the loader
+// fills, and typing into a field.
 
 #include "AccountRows.h"
 #include "FlexGrid.h"
+#include "ModalAnswers.h"
 #include "Module1.h"
 #include "StoreFiles.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QDialog>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QMap>
-#include <QMessageBox>
-#include <QPointer>
-#include <QTemporaryDir>
+#include <QLineEdit>
 #include <QTest>
-#include <QTimer>
 
-#include <functional>
-#include <memory>
-
-namespace accounts::test {
-
-using quorvix::test::readStoreFile;
-using quorvix::test::storeFileContents;
-using quorvix::test::StoreMap;
+namespace quorvix::test {
 
 // Account k of the prepared store: distinct text in every field.
 inline Module1::AccountRecordType sampleAccount(int k)
@@ -50,8 +33,7 @@ inline Module1::AccountRecordType sampleAccount(int k)
 // An empty store, then accounts 1..count on disk with "accountno".
 inline void prepareAccounts(int count)
 {
-    QFile::remove(Module1::StoreFilePath());
-    Module1::ReloadStore();
+    removeStoreFile();
     for (int k = 1; k <= count; ++k) {
         Module1::AccountRecord = sampleAccount(k);
         Module1::SaveAccount(qint16(k));
@@ -86,99 +68,8 @@ inline StoreMap diskAccount(const StoreMap& disk, int k)
     return fields;
 }
 
-// While it lives, the store's folder is a plain file, so every sync is refused.
-class BlockedStore
-{
-public:
-    BlockedStore()
-        : folder_(QFileInfo(Module1::StoreFilePath()).absolutePath()),
-          aside_(folder_ + QStringLiteral(".aside"))
-    {
-        ok_ = QDir().rename(folder_, aside_);
-        QFile blocker(folder_);
-        ok_ = ok_ && blocker.open(QIODevice::WriteOnly);
-    }
-    ~BlockedStore()
-    {
-        QFile::remove(folder_);
-        QDir().rename(aside_, folder_);
-    }
-    BlockedStore(const BlockedStore&) = delete;
-    BlockedStore& operator=(const BlockedStore&) = delete;
-    bool ok() const { return ok_; }
-
-private:
-    QString folder_;
-    QString aside_;
-    bool ok_ = false;
-};
-
-inline void rejectAllModals()
-{
-    while (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-        modal->reject();
-}
-
-// Runs action on the next visible modal widget of type T, from inside that
-// widget's own event loop. If none comes within some 20 s every modal is
-// rejected, so a broken case fails instead of hanging. A case that expects no
-// window passes an owner and deletes it to stop waiting.
-template <typename T>
-std::shared_ptr<bool> whenModal(std::function<void(T*)> action, QObject* owner = nullptr)
-{
-    auto answered = std::make_shared<bool>(false);
-    auto* timer = new QTimer(owner);
-    auto ticks = std::make_shared<int>(0);
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, ticks, action, answered] {
-        auto* widget = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!widget || !widget->isVisible()) {
-            if (++*ticks > 4000) {
-                timer->stop();
-                timer->deleteLater();
-                rejectAllModals();
-            }
-            return;
-        }
-        timer->stop();
-        timer->deleteLater();
-        *answered = true;
-        action(widget);
-    });
-    timer->start();
-    return answered;
-}
-
-// Answers the next message box with OK and keeps what it said.
-struct SeenBox
-{
-    bool shown = false;
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    int width = 0;
-};
-
-inline std::shared_ptr<SeenBox> answerMessageBox()
-{
-    auto seen = std::make_shared<SeenBox>();
-    whenModal<QMessageBox>([seen](QMessageBox* box) {
-        seen->shown = true;
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        seen->icon = box->icon();
-        seen->buttons = box->standardButtons();
-        seen->width = box->width();
-        QTest::mouseClick(box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)
-                                                       : box->buttons().value(0),
-                          Qt::LeftButton);
-    });
-    return seen;
-}
-
 // Clears a line edit and types text into it, as a user would.
-template <typename Edit> void retype(Edit* edit, const QString& text)
+inline void retype(QLineEdit* edit, const QString& text)
 {
     edit->setFocus();
     edit->selectAll();
@@ -187,4 +78,4 @@ template <typename Edit> void retype(Edit* edit, const QString& text)
         QTest::keyClicks(edit, text);
 }
 
-} // namespace accounts::test
+} // namespace quorvix::test

@@ -16,7 +16,7 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using namespace accounts::test;
+using namespace quorvix::test;
 
 namespace {
 
@@ -421,7 +421,7 @@ private slots:
         accountform* f = open(adding ? std::nullopt : std::optional<qint16>(2));
         retype(f->Accountname, u"Kept"_s);
         retype(f->Hostname, u"kept.example.jp"_s);
-        std::shared_ptr<SeenBox> seen;
+        std::shared_ptr<SeenMessageBox> seen;
         {
             BlockedStore blocked;
             QVERIFY(blocked.ok());

@@ -2,6 +2,7 @@
 // name with its kind and texts, the new-account contents, the password field,
 // focus and tab order, and that neither Enter nor Esc presses a button.
 
+#include "ControlKinds.h"
 #include "TestMain.h"
 
 #include "ApplicationSetup.h"
@@ -17,9 +18,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
-namespace {
+using namespace quorvix::test;
 
-enum class Kind { Label, TextBox, Button, CheckBox, Frame, Swatch };
+namespace {
 
 struct Expected
 {
@@ -51,38 +52,6 @@ const Expected kControls[] = {
     {"Command1", Kind::Button, u"OK", u"設定を保存して閉じるよ"},
     {"Command2", Kind::Button, u"ｷｬﾝｾﾙ", u"変更は保存せずに閉じるよ"},
 };
-
-bool hasKind(QWidget* w, Kind kind)
-{
-    switch (kind) {
-    case Kind::Label:
-        return qobject_cast<QLabel*>(w) && !qobject_cast<controls::ColorSwatch*>(w);
-    case Kind::TextBox:
-        return qobject_cast<QLineEdit*>(w) != nullptr;
-    case Kind::Button:
-        return qobject_cast<QPushButton*>(w) != nullptr;
-    case Kind::CheckBox:
-        return qobject_cast<QCheckBox*>(w) != nullptr;
-    case Kind::Frame:
-        return qobject_cast<QGroupBox*>(w) != nullptr;
-    case Kind::Swatch:
-        return qobject_cast<controls::ColorSwatch*>(w) != nullptr;
-    }
-    return false;
-}
-
-QString captionOf(QWidget* w)
-{
-    if (auto* l = qobject_cast<QLabel*>(w))
-        return l->text();
-    if (auto* t = qobject_cast<QLineEdit*>(w))
-        return t->text();
-    if (auto* b = qobject_cast<QAbstractButton*>(w))
-        return b->text();
-    if (auto* g = qobject_cast<QGroupBox*>(w))
-        return g->title();
-    return QString();
-}
 
 void showActive(accountform& form)
 {

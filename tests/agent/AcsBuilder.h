@@ -410,4 +410,21 @@ inline TestCharacter sampleCharacter()
     return c;
 }
 
+// A character with the animations a test names itself, each one frame showing
+// a picture of its own in the palette colours 1, 2, 3, 1, ... (red, green,
+// blue), so a test can tell which animation a picture comes from.
+inline TestCharacter characterWith(const QStringList& animationNames)
+{
+    TestCharacter c;
+    for (qsizetype i = 0; i < animationNames.size(); ++i) {
+        c.images.push_back({8, 6, QByteArray(48, char(1 + i % 3))});
+        TestFrame frame;
+        frame.images = {AcsFrameImage{quint32(i), 0, 0}};
+        c.animations.push_back({animationNames.at(i), AcsTransition::None, {}, {frame}});
+    }
+    if (c.images.empty()) // as a real one, a character without animations still has a picture
+        c.images.push_back({8, 6, QByteArray(48, char(1))});
+    return c;
+}
+
 } // namespace agent::test

@@ -4,23 +4,16 @@
 #include "AgentClock.h"
 #include "AgentControl.h"
 #include "LoadedCharacter.h"
+#include "StoreFiles.h"
 #include "TestMain.h"
 
 #include <QBitmap>
 #include <QTemporaryDir>
 
 using namespace agent;
+using quorvix::test::writeFile;
 
 namespace {
-
-QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
-{
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {};
-    return path;
-}
 
 QString errorOf(const std::function<void()>& action)
 {
@@ -44,7 +37,8 @@ private slots:
         control_ = std::make_unique<AgentControl>();
         control_->Characters().setClock(&clock_);
         control_->Characters().setSoundEnabled(false);
-        samplePath_ = writeFile(dir_, QStringLiteral("sample.acs"), test::buildAcs(test::sampleCharacter()));
+        samplePath_ =
+            writeFile(dir_.path(), QStringLiteral("sample.acs"), test::buildAcs(test::sampleCharacter()));
     }
     void cleanup() { control_.reset(); }
 
@@ -76,7 +70,7 @@ private slots:
         QVERIFY(errorOf([&] { characters.Load(QStringLiteral("Agent"), missing); }).startsWith(missing));
         QByteArray damaged = test::buildAcs(test::sampleCharacter());
         damaged.truncate(damaged.size() - 20);
-        const QString path = writeFile(dir_, QStringLiteral("damaged.acs"), damaged);
+        const QString path = writeFile(dir_.path(), QStringLiteral("damaged.acs"), damaged);
         const QString message = errorOf([&] { characters.Load(QStringLiteral("Agent"), path); });
         QVERIFY2(message.startsWith(path) && message.contains(QStringLiteral("offset")), qPrintable(message));
         QVERIFY(!characters.contains(QStringLiteral("Agent")));
@@ -130,7 +124,8 @@ private slots:
     {
         test::TestCharacter t = test::sampleCharacter();
         t.animations[0].frames[0].images.clear(); // RestPose: a blank frame shown for 100 ms
-        control_->Characters().Load(QStringLiteral("Agent"), writeFile(dir_, QStringLiteral("b.acs"), test::buildAcs(t)));
+        control_->Characters().Load(QStringLiteral("Agent"),
+                                    writeFile(dir_.path(), QStringLiteral("b.acs"), test::buildAcs(t)));
         auto& agent = dynamic_cast<LoadedCharacter&>(control_->Characters()(QStringLiteral("Agent")));
         agent.Show();
         agent.Play(QStringLiteral("RestPose"));

@@ -16,7 +16,7 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using namespace accounts::test;
+using namespace quorvix::test;
 
 namespace {
 
@@ -59,12 +59,7 @@ class TestAccountList : public QObject
         form_ = std::make_unique<optionform>();
         {
             // Loading may warn about the character; that is not what these cases are about.
-            QTimer answerer;
-            QObject::connect(&answerer, &QTimer::timeout, [] {
-                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                    box->reject();
-            });
-            answerer.start(5);
+            MessageBoxAnswerer warnings;
             form_->show();
         }
         if (!QTest::qWaitForWindowExposed(form_.get()))
@@ -355,7 +350,7 @@ private slots:
         optionform* f = openOptions(3);
         const StoreMap before = storeFileContents();
         pressRow(f->accountList, 1);
-        std::shared_ptr<SeenBox> seen;
+        std::shared_ptr<SeenMessageBox> seen;
         {
             BlockedStore blocked;
             QVERIFY(blocked.ok());

@@ -51,9 +51,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());
-        sample_ = writeFile(dir_, u"Sample.acs"_s,
-                            characterWith({u"Congratulate"_s, u"Read"_s, u"Wave"_s, u"read"_s}));
-        bare_ = writeFile(dir_, u"Bare.acs"_s, characterWith({}));
+        sample_ = writeSampleCharacter(dir_);
+        bare_ = writeFile(dir_.path(), u"Bare.acs"_s, agent::test::buildAcs(agent::test::characterWith({})));
         QVERIFY(!sample_.isEmpty() && !bare_.isEmpty());
     }
 
@@ -177,7 +176,8 @@ private slots:
     // the window goes on without a character.
     void unloadableCharacterIsReported()
     {
-        const QString broken = writeFile(dir_, u"Broken.acs"_s, QByteArray("this is not a character file"));
+        const QString broken =
+            writeFile(dir_.path(), u"Broken.acs"_s, QByteArray("this is not a character file"));
         LoadedForm w(storeWith(broken, {u"Wave"_s, u"Read"_s, u"Greet"_s, u"0"_s, u"Nothing"_s, u"x"_s}));
         QCOMPARE(w.boxes.seen.size(), std::size_t(1));
         const SeenMessageBox& box = w.boxes.seen.front();
@@ -210,7 +210,7 @@ private slots:
     // A good character replaced by a broken one: the old one goes, its names too.
     void brokenReplacementLeavesNoStaleCharacter()
     {
-        const QString broken = writeFile(dir_, u"Short.acs"_s, QByteArray(3, 'x'));
+        const QString broken = writeFile(dir_.path(), u"Short.acs"_s, QByteArray(3, 'x'));
         LoadedForm w(storeWith(sample_));
         w.form.Options.AgentPath = broken;
         w.form.SetAgent();

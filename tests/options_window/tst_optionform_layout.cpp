@@ -3,6 +3,8 @@
 // and initial states, what Enter, Esc and the title bar's close press, and
 // what a screen reader says for each field of both windows.
 
+#include "ControlKinds.h"
+#include "ModalAnswers.h"
 #include "TestMain.h"
 #include "accountform.h"
 
@@ -27,26 +29,13 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QTimer>
 
 #include <memory>
 
 using namespace Qt::StringLiterals;
+using namespace quorvix::test;
 
 namespace {
-
-enum class Kind {
-    Label,
-    TextBox,
-    Button,
-    CheckBox,
-    Frame,
-    Grid,
-    HScrollBar,
-    DropDownList,
-    Shape,
-    TabControl
-};
 
 struct Expected
 {
@@ -154,50 +143,6 @@ const Expected kControls[] = {
 
 const QString kFace = QStringLiteral("ＭＳ Ｐゴシック");
 
-bool hasKind(QWidget* w, Kind kind)
-{
-    switch (kind) {
-    case Kind::Label:
-        return qobject_cast<QLabel*>(w) != nullptr;
-    case Kind::TextBox:
-        return qobject_cast<QLineEdit*>(w) != nullptr;
-    case Kind::Button:
-        return qobject_cast<QPushButton*>(w) != nullptr;
-    case Kind::CheckBox:
-        return qobject_cast<QCheckBox*>(w) != nullptr;
-    case Kind::Frame:
-        return qobject_cast<QGroupBox*>(w) != nullptr;
-    case Kind::Grid:
-        return qobject_cast<controls::FlexGrid*>(w) != nullptr;
-    case Kind::HScrollBar: {
-        auto* bar = qobject_cast<QScrollBar*>(w);
-        return bar && bar->orientation() == Qt::Horizontal;
-    }
-    case Kind::DropDownList: {
-        auto* list = qobject_cast<controls::DropDownList*>(w);
-        return list && !list->isEditable();
-    }
-    case Kind::Shape:
-        return qobject_cast<controls::RoundedShape*>(w) != nullptr;
-    case Kind::TabControl:
-        return qobject_cast<QTabWidget*>(w) != nullptr;
-    }
-    return false;
-}
-
-QString captionOf(QWidget* w)
-{
-    if (auto* l = qobject_cast<QLabel*>(w))
-        return l->text();
-    if (auto* t = qobject_cast<QLineEdit*>(w))
-        return t->text();
-    if (auto* b = qobject_cast<QAbstractButton*>(w))
-        return b->text();
-    if (auto* g = qobject_cast<QGroupBox*>(w))
-        return g->title();
-    return QString();
-}
-
 QSize twipsSize(int width, int height)
 {
     return {controls::twipsToPixelsX(width), controls::twipsToPixelsY(height)};
@@ -205,20 +150,9 @@ QSize twipsSize(int width, int height)
 
 // Answers any dialog the window opens while a test drives it (the missing-agent
 // warning, a file picker), so no test waits for a user.
-class DialogAnswerer
+struct DialogAnswerer
 {
-public:
-    DialogAnswerer()
-    {
-        QObject::connect(&timer_, &QTimer::timeout, [] {
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-                dialog->reject();
-        });
-        timer_.start(20);
-    }
-
-private:
-    QTimer timer_;
+    EveryModal<QDialog> rejecter{[](QDialog* dialog) { dialog->reject(); }};
 };
 
 // What a screen reader says for a field. On Linux a list's own name is its

@@ -92,8 +92,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());
-        sample_ = writeFile(dir_, u"Sample.acs"_s,
-                            characterWith({u"Congratulate"_s, u"Read"_s, u"Wave"_s, u"read"_s}));
+        sample_ = writeSampleCharacter(dir_);
         QVERIFY(!sample_.isEmpty());
     }
 
@@ -356,22 +355,16 @@ private slots:
         QCOMPARE(storeFileContents().value(key), u"5"_s);
     }
 
-    // Works as root too: the store's folder is replaced by a plain file.
     void refusedWriteKeepsTheWindowOpen()
     {
         LoadedForm w({{u"Agentnm"_s, sample_}, {u"Talkcnt"_s, u"3"_s}});
-        const QString folder = QFileInfo(Module1::StoreFilePath()).absolutePath();
-        const QString aside = folder + u".aside"_s;
-        QVERIFY(QDir().rename(folder, aside));
-        {
-            QFile blocker(folder);
-            QVERIFY(blocker.open(QIODevice::WriteOnly));
-        }
         QSignalSpy ending(&w.form, &optionform::programEnding);
         w.form.talkcntbox->setText(u"8"_s);
-        w.form.OkBt_Click();
-        QVERIFY(QFile::remove(folder));
-        QVERIFY(QDir().rename(aside, folder));
+        {
+            BlockedStore blocked;
+            QVERIFY(blocked.ok());
+            w.form.OkBt_Click();
+        }
 
         QCOMPARE(ending.size(), 0);
         QVERIFY(w.form.isVisible());

@@ -1,13 +1,14 @@
 // The file pickers, the version notice and the character preview of the file
 // dialog, driven through the real dialogs.
 
-#include "AccountTestSupport.h"
 #include "AcsBuilder.h"
 #include "ApplicationSetup.h"
 #include "CharacterFilePreview.h"
 #include "CommonDialogs.h"
 #include "DropDownList.h"
 #include "FilePreview.h"
+#include "ModalAnswers.h"
+#include "StoreFiles.h"
 #include "TestMain.h"
 #include "VersionNotice.h"
 #include "optionform.h"
@@ -21,7 +22,7 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using namespace accounts::test;
+using namespace quorvix::test;
 
 namespace {
 
@@ -40,37 +41,20 @@ std::shared_ptr<SeenFileDialog> answerFileDialog(const QString& path)
         seen->title = dialog->windowTitle();
         seen->folder = dialog->directory().absolutePath();
         seen->filters = dialog->nameFilters();
-        if (path.isEmpty()) {
+        if (path.isEmpty())
             dialog->reject();
-            return;
-        }
-        dialog->findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(path);
-        static_cast<QDialog*>(dialog)->accept();
+        else
+            typeAndAccept(dialog, path);
     });
     return seen;
 }
 
-// A character file with one picture per animation, in the palette colours 1, 2, ...
+// A character file named Kotori with one picture per animation, in the palette colours 1, 2, ...
 QByteArray characterFile(const QStringList& animations)
 {
-    agent::test::TestCharacter c;
+    agent::test::TestCharacter c = agent::test::characterWith(animations);
     c.name = u"Kotori"_s;
-    for (int i = 0; i < animations.size(); ++i) {
-        c.images.push_back({8, 6, QByteArray(48, char(1 + i % 3))});
-        agent::test::TestFrame frame;
-        frame.images = {agent::AcsFrameImage{quint32(i), 0, 0}};
-        c.animations.push_back({animations.at(i), agent::AcsTransition::None, {}, {frame}});
-    }
     return agent::test::buildAcs(c);
-}
-
-QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
-{
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return QString();
-    return path;
 }
 
 } // namespace
@@ -87,12 +71,7 @@ class TestPickers : public QObject
         form_ = std::make_unique<optionform>();
         {
             // A missing default character is warned about while loading; not the subject here.
-            QTimer answerer;
-            QObject::connect(&answerer, &QTimer::timeout, [] {
-                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                    box->reject();
-            });
-            answerer.start(5);
+            MessageBoxAnswerer warnings;
             form_->show();
         }
         return form_.get();
@@ -105,11 +84,7 @@ private slots:
         QVERIFY(files_.isValid());
     }
 
-    void init()
-    {
-        QFile::remove(Module1::StoreFilePath());
-        Module1::ReloadStore();
-    }
+    void init() { removeStoreFile(); }
 
     void cleanup()
     {
@@ -122,7 +97,7 @@ private slots:
     void theWavPickerFillsOnlyItsBox()
     {
         optionform* f = openOptions();
-        const QString wav = writeFile(files_, u"chime.wav"_s, QByteArray("RIFF"));
+        const QString wav = writeFile(files_.path(), u"chime.wav"_s, QByteArray("RIFF"));
         f->Wavbox->setText(files_.path()); // a typed path does not move the dialog
         f->Mailerbox[1]->setText(u"mailer1"_s);
         auto seen = answerFileDialog(wav);
@@ -165,7 +140,7 @@ private slots:
     {
         QFETCH(int, index);
         optionform* f = openOptions();
-        const QString exe = writeFile(files_, u"mailer.exe"_s, QByteArray("MZ"));
+        const QString exe = writeFile(files_.path(), u"mailer.exe"_s, QByteArray("MZ"));
         f->Mailerbox[1]->setText(u"one"_s);
         f->Mailerbox[2]->setText(u"two"_s);
         auto seen = answerFileDialog(exe);
@@ -183,7 +158,8 @@ private slots:
 
     void theAgentPickerLoadsTheCharacterWithTheStoredChoices()
     {
-        const QString chosen = writeFile(files_, u"kotori.acs"_s, characterFile({u"Wave"_s, u"Bow"_s}));
+        const QString chosen =
+            writeFile(files_.path(), u"kotori.acs"_s, characterFile({u"Wave"_s, u"Bow"_s}));
         // The stored choices: "Bow" for the first template.
         Module1::WriteSetting(u"Actkind1"_s, u"Bow"_s);
         QVERIFY(Module1::SyncSettings());
@@ -254,7 +230,7 @@ private slots:
     void theDialogPreviewsACharacterAtRest()
     {
         const QString path =
-            writeFile(files_, u"rest.acs"_s, characterFile({u"Wave"_s, u"RestPose"_s, u"Bow"_s}));
+            writeFile(files_.path(), u"rest.acs"_s, characterFile({u"Wave"_s, u"RestPose"_s, u"Bow"_s}));
         // Registered when the program set itself up.
         const std::optional<dialogs::FilePreview> preview = dialogs::previewFile(path);
         QVERIFY(preview);
@@ -266,7 +242,7 @@ private slots:
 
     void withoutARestPoseTheFirstAnimationIsShown()
     {
-        const QString path = writeFile(files_, u"norest.acs"_s, characterFile({u"Wave"_s, u"Bow"_s}));
+        const QString path = writeFile(files_.path(), u"norest.acs"_s, characterFile({u"Wave"_s, u"Bow"_s}));
         const std::optional<dialogs::FilePreview> preview = options::characterFilePreview(path);
         QVERIFY(preview);
         QCOMPARE(preview->picture.pixelColor(3, 3).rgb(), QColor(0xFF0000).rgb());
@@ -276,7 +252,7 @@ private slots:
     {
         QByteArray bytes = characterFile({u"Wave"_s});
         bytes.truncate(bytes.size() / 2);
-        const QString path = writeFile(files_, u"damaged.acs"_s, bytes);
+        const QString path = writeFile(files_.path(), u"damaged.acs"_s, bytes);
         QVERIFY(!dialogs::previewFile(path));
     }
 

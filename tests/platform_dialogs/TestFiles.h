@@ -4,8 +4,6 @@
 // exactly which bytes it feeds the preview.
 
 #include <QByteArray>
-#include <QDir>
-#include <QFile>
 #include <QString>
 #include <QtEndian>
 
@@ -58,15 +56,6 @@ inline QByteArray pcmWav(quint16 channels, quint32 rate, quint16 bits, quint32 f
 {
     return riff(chunk("fmt ", pcmFmt(channels, rate, bits)) +
                 chunk("data", QByteArray(qsizetype(frames) * channels * bits / 8, '\0')));
-}
-
-inline QString writeFile(const QDir& dir, const QString& name, const QByteArray& bytes)
-{
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {};
-    return path;
 }
 
 } // namespace dialogs::test

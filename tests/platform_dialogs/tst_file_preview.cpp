@@ -4,6 +4,7 @@
 
 #include "FilePreview.h"
 #include "FilePreviewPane.h"
+#include "StoreFiles.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 
@@ -14,6 +15,7 @@
 #include <stdexcept>
 
 using namespace dialogs::test;
+using namespace quorvix::test;
 using namespace Qt::StringLiterals;
 using dialogs::FilePreviewPane;
 
@@ -25,7 +27,7 @@ class TestFilePreview : public QObject
 
     QString write(const QString& name, const QByteArray& bytes)
     {
-        const QString path = writeFile(QDir(dir_.path()), name, bytes);
+        const QString path = writeFile(dir_.path(), name, bytes);
         if (path.isEmpty())
             qFatal("cannot write test file");
         return path;

@@ -3,15 +3,15 @@
 // opening, neither in memory nor in a settings file.
 
 #include "CommonDialogs.h"
-#include "DialogDriver.h"
+#include "ModalAnswers.h"
+#include "StoreFiles.h"
 #include "TestMain.h"
 
 #include <QColorDialog>
-#include <QDirIterator>
 #include <QPushButton>
 
 using namespace Qt::StringLiterals;
-using namespace dialogs::test;
+using namespace quorvix::test;
 
 namespace {
 
@@ -46,7 +46,7 @@ QPushButton* addCustomColorButton(QColorDialog* d)
 
 qint32 chooseColor(const QColor& color)
 {
-    answer<QColorDialog>([color](QColorDialog* d) {
+    whenModal<QColorDialog>([color](QColorDialog* d) {
         d->setCurrentColor(color);
         d->accept();
     });
@@ -62,12 +62,12 @@ class TestSelectColor : public QObject
 private slots:
     void cancelOrCloseChoosesNothing()
     {
-        answer<QColorDialog>([](QColorDialog* d) {
+        whenModal<QColorDialog>([](QColorDialog* d) {
             d->setCurrentColor(Qt::red);
             d->reject();
         });
         QCOMPARE(Module1::SelectColor(), -1);
-        answer<QColorDialog>([](QColorDialog* d) {
+        whenModal<QColorDialog>([](QColorDialog* d) {
             d->setCurrentColor(Qt::red);
             d->close();
         });
@@ -96,7 +96,7 @@ private slots:
     {
         QColor startColor;
         bool qtDialog = false, alpha = true;
-        answer<QColorDialog>([&](QColorDialog* d) {
+        whenModal<QColorDialog>([&](QColorDialog* d) {
             startColor = d->currentColor();
             qtDialog = d->testOption(QColorDialog::DontUseNativeDialog);
             alpha = d->testOption(QColorDialog::ShowAlphaChannel);
@@ -116,7 +116,7 @@ private slots:
         accountWindow.show();
         QVERIFY(QTest::qWaitForWindowExposed(&accountWindow));
         QWidget* owner = nullptr;
-        answer<QColorDialog>([&](QColorDialog* d) {
+        whenModal<QColorDialog>([&](QColorDialog* d) {
             owner = d->parentWidget();
             d->reject();
         });
@@ -129,7 +129,7 @@ private slots:
         // First opening: the user defines two custom colours and confirms.
         bool blackAtFirstOpening = false;
         bool addButtonFound = false;
-        answer<QColorDialog>([&](QColorDialog* d) {
+        whenModal<QColorDialog>([&](QColorDialog* d) {
             blackAtFirstOpening = allQtCustomColorsBlack();
             QPushButton* add = addCustomColorButton(d);
             addButtonFound = add;
@@ -154,7 +154,7 @@ private slots:
 
         // Next opening: black again, and after Cancel the array is all zero.
         bool blackAtSecondOpening = false;
-        answer<QColorDialog>([&](QColorDialog* d) {
+        whenModal<QColorDialog>([&](QColorDialog* d) {
             blackAtSecondOpening = allQtCustomColorsBlack();
             d->reject();
         });
@@ -168,7 +168,7 @@ private slots:
         QColorDialog::setCustomColor(3, QColor(Qt::yellow));
         std::fill(Module1::CustomColors.begin(), Module1::CustomColors.end(), quint8(0xAB));
         bool black = false;
-        answer<QColorDialog>([&](QColorDialog* d) {
+        whenModal<QColorDialog>([&](QColorDialog* d) {
             black = allQtCustomColorsBlack();
             d->accept();
         });
@@ -181,14 +181,8 @@ private slots:
     // file of its own and read them back at the next start.
     void leavesNothingInTheConfigFolder()
     {
-        const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-        QVERIFY(!configHome.isEmpty());
-        QStringList found;
-        QDirIterator it(configHome, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext())
-            found << it.next();
-        QCOMPARE(found, QStringList());
+        QVERIFY(!qEnvironmentVariable("XDG_CONFIG_HOME").isEmpty());
+        QCOMPARE(configFolderEntries(), QStringList());
     }
 };
 

@@ -3,16 +3,16 @@
 // nothing behind in the configuration folder.
 
 #include "CommonDialogs.h"
-#include "DialogDriver.h"
 #include "FilePreviewPane.h"
+#include "ModalAnswers.h"
 #include "Module1.h"
+#include "StoreFiles.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QDirIterator>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLabel>
@@ -25,6 +25,7 @@
 
 using namespace dialogs::test;
 using namespace Qt::StringLiterals;
+using namespace quorvix::test;
 
 namespace {
 
@@ -49,23 +50,6 @@ bool waitForListing(QFileDialog* dialog, const QString& folder)
             loaded = true;
     });
     return QTest::qWaitFor([&] { return loaded || (model->rowCount(model->index(folder)) > 0); }, 10000);
-}
-
-// Typing a name and pressing Open, the way a user picks a file regardless of
-// focus (selectFile() leaves the name box alone while it has focus). Qt answers a missing file with a message
-// box, which is closed here so the case goes on.
-void typeAndAccept(QFileDialog* dialog, const QString& typed)
-{
-    auto* edit = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
-    // setText rather than key clicks: typing would open the name completer's
-    // popup, which then takes the keys meant for the next step.
-    edit->setText(typed);
-    QTimer::singleShot(50, [] {
-        if (auto* box = visibleDialog<QMessageBox>())
-            box->reject();
-    });
-    // accept() is protected in QFileDialog; through QDialog it is the same virtual call.
-    static_cast<QDialog*>(dialog)->accept();
 }
 
 } // namespace
@@ -100,7 +84,7 @@ private slots:
         bool qtDialog = false, existingFileMode = false, ownedByCaller = false, windowModal = false;
         bool checkBoxes = true, paneBesideList = false, listingDone = false;
 
-        answer<QFileDialog>([&](QFileDialog* d) {
+        whenModal<QFileDialog>([&](QFileDialog* d) {
             title = d->windowTitle();
             nameFilters = d->nameFilters();
             auto* types = d->findChild<QComboBox*>(u"fileTypeCombo"_s);
@@ -145,13 +129,13 @@ private slots:
 
     void choosingAFileReturnsItsFullPath()
     {
-        answer<QFileDialog>([&](QFileDialog* d) { typeAndAccept(d, wav_); });
+        whenModal<QFileDialog>([&](QFileDialog* d) { typeAndAccept(d, wav_); });
         QCOMPARE(Module1::SelectFile(nullptr, wavFilter(), dir_.path(), WavTitle), wav_);
     }
 
     void closingFromTheTitleBarChoosesNothing()
     {
-        answer<QFileDialog>([](QFileDialog* d) {
+        whenModal<QFileDialog>([](QFileDialog* d) {
             d->findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(u"tone.wav"_s);
             d->close();
         });
@@ -169,7 +153,7 @@ private slots:
     {
         QFETCH(QString, typed);
         bool openEnabled = true, stillOpen = false, thenAccepted = false;
-        answer<QFileDialog>([&](QFileDialog* d) {
+        whenModal<QFileDialog>([&](QFileDialog* d) {
             typeAndAccept(d, typed);
             openEnabled = d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->isEnabled();
             stillOpen = d->isVisible();
@@ -188,7 +172,7 @@ private slots:
     {
         QString folder;
         bool stillOpen = false;
-        answer<QFileDialog>([&](QFileDialog* d) {
+        whenModal<QFileDialog>([&](QFileDialog* d) {
             typeAndAccept(d, u"Msagent"_s);
             stillOpen = d->isVisible();
             folder = d->directory().absolutePath();
@@ -211,7 +195,7 @@ private slots:
     {
         QFETCH(QString, initialDir);
         QString folder;
-        answer<QFileDialog>([&](QFileDialog* d) {
+        whenModal<QFileDialog>([&](QFileDialog* d) {
             folder = d->directory().absolutePath();
             d->reject();
         });
@@ -230,7 +214,7 @@ private slots:
     {
         QFETCH(QString, initialDir);
         QString folder;
-        answer<QFileDialog>([&](QFileDialog* d) {
+        whenModal<QFileDialog>([&](QFileDialog* d) {
             folder = d->directory().absolutePath();
             d->reject();
         });
@@ -247,7 +231,7 @@ private slots:
         const QString path = writeFile(QDir(deep), u"sound-with-a-long-name.wav"_s, pcmWav(1, 8000, 8, 80));
         QVERIFY(path.toLocal8Bit().size() > 300);
 
-        answer<QFileDialog>([&](QFileDialog* d) { typeAndAccept(d, path); });
+        whenModal<QFileDialog>([&](QFileDialog* d) { typeAndAccept(d, path); });
         QCOMPARE(Module1::SelectFile(nullptr, wavFilter(), deep, WavTitle), path);
     }
 
@@ -255,7 +239,7 @@ private slots:
     {
         QString wavText, damagedText;
         bool playEnabled = false;
-        answer<QFileDialog>([&](QFileDialog* d) {
+        whenModal<QFileDialog>([&](QFileDialog* d) {
             waitForListing(d, dir_.path());
             auto* list = d->findChild<QListView*>(u"listView"_s);
             auto* model = qobject_cast<QFileSystemModel*>(list->model());
@@ -281,7 +265,7 @@ private slots:
         const auto storeFile = [] { return Module1::StoreFilePath(); };
         const QString before = storeFile();
         QString during;
-        answer<QFileDialog>([&](QFileDialog* d) {
+        whenModal<QFileDialog>([&](QFileDialog* d) {
             during = storeFile();
             d->reject();
         });
@@ -296,14 +280,8 @@ private slots:
     // file of its own (history, last folder, column widths).
     void leavesNothingInTheConfigFolder()
     {
-        const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-        QVERIFY(!configHome.isEmpty());
-        QStringList found;
-        QDirIterator it(configHome, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext())
-            found << it.next();
-        QCOMPARE(found, QStringList());
+        QVERIFY(!qEnvironmentVariable("XDG_CONFIG_HOME").isEmpty());
+        QCOMPARE(configFolderEntries(), QStringList());
     }
 };
 

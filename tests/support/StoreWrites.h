@@ -1,29 +1,17 @@
 #pragma once
 
-// Helpers for tests that go through the store's own operations: a store
-// prepared with WriteSetting, a recorder of the writes in call order, and the
-// order in which OK writes the global keys.
+// Helpers for tests that watch the store's own operations: a recorder of the
+// writes in call order, and the order in which OK writes the global keys.
+// (A store prepared with WriteSetting is StoreFiles.h's prepareStore.)
 
 #include "KeySchema.h"
 #include "Module1.h"
 #include "StoreFiles.h"
 
-#include <QFile>
 #include <QStringList>
 #include <QTest>
 
 namespace quorvix::test {
-
-// Starts from a store with no file and nothing pending, then writes keys.
-inline void prepareStore(const StoreMap& keys)
-{
-    QFile::remove(Module1::StoreFilePath());
-    Module1::ReloadStore();
-    for (auto it = keys.cbegin(); it != keys.cend(); ++it)
-        Module1::WriteSetting(it.key(), it.value());
-    if (!keys.isEmpty())
-        QVERIFY(Module1::SyncSettings());
-}
 
 // Records every WriteSetting, in call order, while it lives.
 class WriteRecorder
