@@ -97,10 +97,11 @@ void benchPlayDuringLoop(const AcsCharacter& character)
         player.setAutoAdvance(false);
         player.setRandomSeed(seed);
         qint64 restStartedMs = -1;
-        QObject::connect(&player, &AnimationPlayer::frameStarted, &player, [&](int animation, int, qint64 at) {
-            if (animation == rest && restStartedMs < 0)
-                restStartedMs = at;
-        });
+        QObject::connect(&player, &AnimationPlayer::frameStarted, &player,
+                         [&](int animation, int, qint64 at) {
+                             if (animation == rest && restStartedMs < 0)
+                                 restStartedMs = at;
+                         });
         player.play(looping);
         const qint64 askAt = 5'000 + QRandomGenerator(seed).bounded(55'000);
         while (clock.nowMs() < askAt) {
@@ -118,7 +119,8 @@ void benchPlayDuringLoop(const AcsCharacter& character)
     for (double w : waits)
         sum += w;
     const std::string target =
-        "<= " + std::to_string(longestExitPathMs(character.animations[size_t(looping)])) + " (longest exit path)";
+        "<= " + std::to_string(longestExitPathMs(character.animations[size_t(looping)])) +
+        " (longest exit path)";
     figure("agent_play_during_loop_worst_wait_20_seeds", *std::max_element(waits.begin(), waits.end()), "ms",
            target.c_str());
     figure("agent_play_during_loop_mean_wait_20_seeds", sum / double(waits.size()), "ms", "-");

@@ -99,8 +99,8 @@ int main(int argc, char** argv)
     if (!QFileInfo::exists(file))
         file = QStringLiteral(QUORVIX_PIPWREN_ACS);
     const int seconds = qEnvironmentVariableIsSet("QUORVIX_BENCH_IDLE_SECONDS")
-        ? qEnvironmentVariableIntValue("QUORVIX_BENCH_IDLE_SECONDS")
-        : 60;
+                            ? qEnvironmentVariableIntValue("QUORVIX_BENCH_IDLE_SECONDS")
+                            : 60;
     const pid_t xvfb = startXvfb();
     if (xvfb < 0) {
         std::fprintf(stderr, "bench_agent_idle: Xvfb could not be started, skipping\n");
@@ -112,13 +112,15 @@ int main(int argc, char** argv)
         agent::AgentControl control;
         control.Characters().setSoundEnabled(false);
         control.Characters().Load(QStringLiteral("Agent"), file);
-        auto& character = dynamic_cast<agent::LoadedCharacter&>(control.Characters()(QStringLiteral("Agent")));
+        auto& character =
+            dynamic_cast<agent::LoadedCharacter&>(control.Characters()(QStringLiteral("Agent")));
         character.setLeft(100);
         character.setTop(100);
         int played = 0;
         double ownStart = 0, serverStart = 0;
         QElapsedTimer wall;
-        QObject::connect(&character.player(), &agent::AnimationPlayer::animationStarted, &app, [&] { ++played; });
+        QObject::connect(&character.player(), &agent::AnimationPlayer::animationStarted, &app,
+                         [&] { ++played; });
         QObject::connect(&character.player(), &agent::AnimationPlayer::cameToRest, &app, [&] {
             if (wall.isValid())
                 return;
@@ -133,8 +135,8 @@ int main(int argc, char** argv)
         const double elapsed = double(wall.elapsed()) / 1000;
         if (status == 0 && elapsed > 0) {
             figure("agent_idle_cpu_of_one_core", 100 * (ownCpuSeconds() - ownStart) / elapsed, "%", "< 1");
-            figure("agent_idle_x_server_cpu_of_one_core", 100 * (processCpuSeconds(xvfb) - serverStart) / elapsed,
-                   "%", "-");
+            figure("agent_idle_x_server_cpu_of_one_core",
+                   100 * (processCpuSeconds(xvfb) - serverStart) / elapsed, "%", "-");
             figure("agent_idle_animations_played", played, "animations", "> 0");
         }
     }

@@ -104,9 +104,10 @@ void accountform::Command1_Click()
     const qint16 n = adding ? qint16(AccountCount + 1) : SelectedRow;
     // Each field is one line of the store file.
     using settings::AccountField;
-    const std::tuple<QLineEdit*, const QLabel*, AccountField> texts[] = {{Accountname, Label6[1], AccountField::Aname},
-                                                                         {Hostname, Label6[0], AccountField::Hname},
-                                                                         {UserName, Label1, AccountField::Uname}};
+    const std::tuple<QLineEdit*, const QLabel*, AccountField> texts[] = {
+        {Accountname, Label6[1], AccountField::Aname},
+        {Hostname, Label6[0], AccountField::Hname},
+        {UserName, Label1, AccountField::Uname}};
     for (const auto& [box, label, field] : texts) {
         if (!CanWriteSetting(settings::AccountKey(field, n), box->text())) {
             QString caption = label->text();

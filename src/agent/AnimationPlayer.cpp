@@ -334,7 +334,8 @@ void AnimationPlayer::startNext(qint64 atMs)
     idleQueued_ = false;
     playingIdle_ = false;
     mode_ = Mode::Resting;
-    const bool canIdle = std::any_of(idling_.begin(), idling_.end(), [](const auto& l) { return !l.empty(); });
+    const bool canIdle =
+        std::any_of(idling_.begin(), idling_.end(), [](const auto& l) { return !l.empty(); });
     if (canIdle)
         scheduleIdling(atMs + kIdleIntervalMinMs);
     else

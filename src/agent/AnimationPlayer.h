@@ -145,7 +145,8 @@ private:
     int frame_ = -1;
     qint64 nextStepMs_ = 0;
     int exitSteps_ = 0;
-    // The animation last played to its end (or cut short) and the frame it rests on; left before the next one.
+    // The animation last played to its end (or cut short) and the frame it rests on; left before the next
+    // one.
     int restingAnimation_ = -1;
     int restingFrame_ = -1;
     int lastShownFrame_ = -1;

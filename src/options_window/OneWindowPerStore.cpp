@@ -34,7 +34,8 @@ QString socketPathFor(const QString& storePath)
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
         folder = QDir::tempPath();
-    return folder + QStringLiteral("/quorvix-options-%1-%2").arg(QDir::home().dirName(), QString::fromLatin1(hash));
+    return folder +
+           QStringLiteral("/quorvix-options-%1-%2").arg(QDir::home().dirName(), QString::fromLatin1(hash));
 }
 
 #ifdef Q_OS_UNIX

@@ -52,8 +52,9 @@ void setCheckValue(QCheckBox* box, qint16 value)
 void warnOfAnUnreadStore(QWidget* owner)
 {
     if (const QString problem = Module1::StoreReadProblem(); !problem.isEmpty()) {
-        accounts::showWarning(owner, u"設定を読み込めませんでした\r\n"_s + Module1::StoreFilePath() + u"\r\n("_s +
-                                         problem + u")\r\n既定の設定で表示します。このﾌｧｲﾙには保存できません"_s);
+        accounts::showWarning(owner, u"設定を読み込めませんでした\r\n"_s + Module1::StoreFilePath() +
+                                         u"\r\n("_s + problem +
+                                         u")\r\n既定の設定で表示します。このﾌｧｲﾙには保存できません"_s);
     }
 }
 

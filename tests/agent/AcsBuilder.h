@@ -386,10 +386,11 @@ inline TestCharacter sampleCharacter()
          {frame({body}, 10, 4), frame({patch, body}, 10, 0), frame({{2, 4, 3}, body}, 10, 1),
           frame({{2, 4, 2}, patch, body}, 10, 2), frame({}, 0, -2)}});
     // Loops for ever; its exit branches lead from frame 1 back through frame 0 to the end.
-    c.animations.push_back({QStringLiteral("Loop"),
-                            AcsTransition::ExitBranches,
-                            {},
-                            {frame({body}, 10, 2), frame({patch, body}, 10, 0, {{0, 100}}), frame({}, 0, -2)}});
+    c.animations.push_back(
+        {QStringLiteral("Loop"),
+         AcsTransition::ExitBranches,
+         {},
+         {frame({body}, 10, 2), frame({patch, body}, 10, 0, {{0, 100}}), frame({}, 0, -2)}});
     c.animations.push_back({QStringLiteral("Move"),
                             AcsTransition::ReturnAnimation,
                             QStringLiteral("MOVERETURN"),

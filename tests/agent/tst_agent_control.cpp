@@ -89,7 +89,7 @@ private slots:
         QVERIFY(window.testAttribute(Qt::WA_TranslucentBackground));
         QCOMPARE(window.size(), QSize(8, 6));
         QVERIFY(!window.isVisible()); // nothing shows before Show
-        QVERIFY(character.IdleOn()); // as the real control, it idles unless told not to
+        QVERIFY(character.IdleOn());  // as the real control, it idles unless told not to
     }
 
     void placesShowsAndPlays()
@@ -138,7 +138,8 @@ private slots:
         QVERIFY(window.mask().intersected(window.rect()).isEmpty());
         clock_.advance(100);
         agent.player().advance();
-        QCOMPARE(window.mask(), QRegion(QBitmap::fromImage(window.frame().createAlphaMask()))); // back in view
+        QCOMPARE(window.mask(),
+                 QRegion(QBitmap::fromImage(window.frame().createAlphaMask()))); // back in view
         QVERIFY(!window.mask().isEmpty());
     }
 

@@ -49,7 +49,8 @@ struct Rig
 test::TestCharacter idlingSample()
 {
     test::TestCharacter t = test::sampleCharacter();
-    t.states.push_back({QStringLiteral("IDLINGLEVEL1"), {QStringLiteral("PICK"), QStringLiteral("MOVERETURN")}});
+    t.states.push_back(
+        {QStringLiteral("IDLINGLEVEL1"), {QStringLiteral("PICK"), QStringLiteral("MOVERETURN")}});
     t.states.push_back({QStringLiteral("IDLINGLEVEL2"), {QStringLiteral("MOVE")}});
     t.states.push_back({QStringLiteral("IDLINGLEVEL3"), {QStringLiteral("LOOP")}});
     return t;
@@ -172,7 +173,8 @@ private slots:
         QTest::newRow("sample") << QString();
         QTest::newRow("Pipwren") << QStringLiteral(QUORVIX_PIPWREN_ACS);
         for (const char* name : {"Merlin", "Peedy", "HappyFace", "Character2"})
-            QTest::newRow(name) << QStringLiteral(QUORVIX_TEST_CHARACTERS_DIR "/%1.acs").arg(QLatin1String(name));
+            QTest::newRow(name)
+                << QStringLiteral(QUORVIX_TEST_CHARACTERS_DIR "/%1.acs").arg(QLatin1String(name));
     }
 
     void idlingStartsAndRisesThroughTheLevels()
@@ -180,16 +182,17 @@ private slots:
         QFETCH(QString, file);
         if (!file.isEmpty() && !QFileInfo::exists(file))
             QSKIP("character file not present");
-        const AcsCharacter character = file.isEmpty()
-            ? AcsReader::readBytes(test::buildAcs(idlingSample()), QStringLiteral("t.acs"))
-            : AcsReader::readFile(file);
+        const AcsCharacter character =
+            file.isEmpty() ? AcsReader::readBytes(test::buildAcs(idlingSample()), QStringLiteral("t.acs"))
+                           : AcsReader::readFile(file);
         ManualClock clock;
         AnimationPlayer player(character, clock);
         player.setAutoAdvance(false);
         player.setRandomSeed(7);
         QList<std::array<qint64, 3>> starts; // time, animation, level
-        connect(&player, &AnimationPlayer::animationStarted, &player,
-                [&](int animation) { starts.append({clock.nowMs(), animation, player.idleLevel()}); });
+        connect(&player, &AnimationPlayer::animationStarted, &player, [&](int animation) {
+            starts.append({clock.nowMs(), animation, player.idleLevel()});
+        });
         player.show();
         for (; !player.isResting(); clock.advance(10))
             player.advance();
@@ -213,7 +216,8 @@ private slots:
         for (qsizetype i = 0; i < starts.size(); ++i) {
             const auto [at, animation, level] = starts[i];
             QVERIFY(level >= (i ? starts[i - 1][2] : 1)); // levels only rise
-            QVERIFY2(inState(int(level), animation), qPrintable(character.animations[size_t(animation)].name));
+            QVERIFY2(inState(int(level), animation),
+                     qPrintable(character.animations[size_t(animation)].name));
         }
         QCOMPARE(starts.last()[2], 3);
 

@@ -112,7 +112,8 @@ int idle(const QStringList& args)
     player.show();
     for (qsizetype i = 3; i < args.size(); ++i)
         player.play(args[i]);
-    for (const qint64 end = qint64(seconds * 1000); clock.nowMs() < end; clock.advance(agent::AnimationPlayer::kTickMs))
+    for (const qint64 end = qint64(seconds * 1000); clock.nowMs() < end;
+         clock.advance(agent::AnimationPlayer::kTickMs))
         player.advance();
     return 0;
 }

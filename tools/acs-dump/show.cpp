@@ -38,13 +38,14 @@ int main(int argc, char** argv)
         character.setIdleOn(!noIdle);
         if (log) {
             auto& loaded = dynamic_cast<agent::LoadedCharacter&>(character);
-            QObject::connect(&loaded.player(), &agent::AnimationPlayer::animationStarted, &app, [&](int animation) {
-                const int level = loaded.player().idleLevel();
-                std::printf("%8.2f s  %-8s %s\n", double(sinceShow.elapsed()) / 1000,
-                            level ? qPrintable(QStringLiteral("idling %1").arg(level)) : "request",
-                            qPrintable(loaded.character().animations[size_t(animation)].name));
-                std::fflush(stdout);
-            });
+            QObject::connect(
+                &loaded.player(), &agent::AnimationPlayer::animationStarted, &app, [&](int animation) {
+                    const int level = loaded.player().idleLevel();
+                    std::printf("%8.2f s  %-8s %s\n", double(sinceShow.elapsed()) / 1000,
+                                level ? qPrintable(QStringLiteral("idling %1").arg(level)) : "request",
+                                qPrintable(loaded.character().animations[size_t(animation)].name));
+                    std::fflush(stdout);
+                });
         }
         sinceShow.start();
         character.Show();
