@@ -33,7 +33,13 @@ void CharacterWindow::setFrame(const QImage& frame)
     if (shape.isEmpty())
         shape = blankShape();
     setMask(shape);
-    update();
+    // Without a compositor a pixel that the new shape adds shows black until
+    // it is painted (the window system keeps nothing outside the old shape),
+    // so a shown window paints at once rather than at the next turn of the loop.
+    if (isVisible())
+        repaint();
+    else
+        update();
 }
 
 void CharacterWindow::paintEvent(QPaintEvent*)
