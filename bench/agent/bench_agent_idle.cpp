@@ -8,21 +8,20 @@
 
 #include "AgentControl.h"
 #include "LoadedCharacter.h"
+#include "XServer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -58,39 +57,6 @@ double processCpuSeconds(pid_t pid)
     return ticks / double(sysconf(_SC_CLK_TCK));
 }
 
-// Starts Xvfb on a display it picks itself; returns its pid and sets DISPLAY, or -1.
-pid_t startXvfb()
-{
-    int fds[2];
-    if (pipe(fds) != 0)
-        return -1;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        // Xvfb reports every display it finds taken on its way to a free one.
-        if (const int null = open("/dev/null", O_WRONLY); null >= 0)
-            dup2(null, STDERR_FILENO);
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c = 0;
-    while (pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-        number += c;
-    close(fds[0]);
-    if (pid <= 0 || number.empty()) {
-        if (pid > 0)
-            waitpid(pid, nullptr, 0);
-        return -1;
-    }
-    setenv("DISPLAY", (":" + number).c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    return pid;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -101,11 +67,14 @@ int main(int argc, char** argv)
     const int seconds = qEnvironmentVariableIsSet("QUORVIX_BENCH_IDLE_SECONDS")
                             ? qEnvironmentVariableIntValue("QUORVIX_BENCH_IDLE_SECONDS")
                             : 60;
-    const pid_t xvfb = startXvfb();
-    if (xvfb < 0) {
+    const bench::XServer server;
+    if (server.display().empty()) {
         std::fprintf(stderr, "bench_agent_idle: Xvfb could not be started, skipping\n");
         return 0;
     }
+    setenv("DISPLAY", server.display().c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    const pid_t xvfb = server.pid();
     int status = 0;
     {
         QApplication app(argc, argv);
@@ -140,7 +109,5 @@ int main(int argc, char** argv)
             figure("agent_idle_animations_played", played, "animations", "> 0");
         }
     }
-    kill(xvfb, SIGTERM);
-    waitpid(xvfb, nullptr, 0);
     return status;
 }

@@ -16,6 +16,7 @@
 #include "KeySchema.h"
 #include "Module1.h"
 #include "optionform.h"
+#include "XServer.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -207,59 +208,6 @@ std::string nowArg()
     return std::to_string(monotonicNs());
 }
 
-// A bare X server (no window manager) on the first free display, for as
-// long as the object lives.
-class XServer
-{
-public:
-    XServer()
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        std::string fd = std::to_string(fds[1]);
-        std::vector<std::string> args{"Xvfb", "-displayfd",  fd,          "-screen",
-                                      "0",    "1024x768x24", "-nolisten", "tcp"};
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        const int spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        char c = 0;
-        std::string number;
-        while (spawned == 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(fds[0]);
-        if (spawned != 0)
-            pid_ = 0;
-        else if (!number.empty())
-            display_ = ":" + number;
-    }
-    ~XServer()
-    {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    XServer(const XServer&) = delete;
-    XServer& operator=(const XServer&) = delete;
-
-    // Empty when Xvfb could not start.
-    const std::string& display() const { return display_; }
-
-private:
-    pid_t pid_ = 0;
-    std::string display_;
-};
-
 struct StartupFigures
 {
     double startupMs = -1;
@@ -324,7 +272,7 @@ int orchestrate(const std::string& self)
     }
     StartupFigures onX;
     {
-        const XServer x;
+        const bench::XServer x;
         if (!x.display().empty())
             onX = compareStartups(self, bare, path(emptyStore), x.display());
     }
