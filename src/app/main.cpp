@@ -7,10 +7,10 @@
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    options::setUpApplication(app);
+    QApplication application(argc, argv);
+    app::setUpApplication(application);
 
-    options::OneWindowPerStore oneWindow(Module1::StoreFilePath());
+    app::OneWindowPerStore oneWindow(Module1::StoreFilePath());
     if (oneWindow.anotherWindowIsOpen())
         return 0;
 

@@ -11,7 +11,7 @@
 #include <QLocale>
 #include <QTranslator>
 
-namespace options {
+namespace app {
 
 namespace {
 
@@ -46,4 +46,4 @@ void setUpApplication(QApplication& app)
     registerCharacterFilePreview();
 }
 
-} // namespace options
+} // namespace app

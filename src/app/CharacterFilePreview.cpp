@@ -6,7 +6,7 @@
 
 #include <QFileInfo>
 
-namespace options {
+namespace app {
 
 namespace {
 
@@ -70,4 +70,4 @@ void registerCharacterFilePreview()
     dialogs::setPreviewProvider(QStringLiteral("acs"), &characterFilePreview);
 }
 
-} // namespace options
+} // namespace app
