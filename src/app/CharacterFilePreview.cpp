@@ -2,7 +2,7 @@
 
 #include "AcsImage.h"
 #include "AcsReader.h"
-#include "AgentControl.h"
+#include "AgentError.h"
 
 #include <QFileInfo>
 
