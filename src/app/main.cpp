@@ -15,6 +15,8 @@ int main(int argc, char** argv)
         return 0;
 
     optionform form;
+    // The window says when it is done; ending the program is main's.
+    QObject::connect(&form, &optionform::programEnding, &application, &QCoreApplication::quit);
     oneWindow.setWindow(&form);
     form.show();
     return QApplication::exec();
