@@ -7,6 +7,7 @@
 #include "Module1.h"
 #include "OptionsRecord.h"
 #include "SettingsStore.h"
+#include "StoreFiles.h"
 #include "StoreWrites.h"
 #include "TestMain.h"
 
@@ -160,6 +161,23 @@ private slots:
         QCOMPARE(disk_->values.value(u"Talkstr2"_s), stored);
         QVERIFY(CanStoreText(stored));
         QVERIFY(!CanStoreText(stored + u'\n'));
+    }
+
+    // The same through the store file, whose lines carry such values byte for byte.
+    void deleteCarriesThemThroughTheStoreFile()
+    {
+        settings::SettingsStore::instance().useBackend(settings::makeStoreBackend());
+        QByteArray file = "[setting]\naccountno=3\n";
+        for (int n = 1; n <= 3; ++n)
+            file += "Aname" + QByteArray::number(n) + "=name" + QByteArray::number(n) + "\n";
+        file += QByteArray("Uname3=a\0b\nHname3=c\rd\n", 22);
+        quorvix::test::writeStoreFile(file);
+        AccountCount = 3;
+        QString reason;
+        QVERIFY2(DeleteAccount(1, &reason), qPrintable(reason));
+        ReloadStore();
+        QCOMPARE(ReadSetting(u"Uname2"_s, QString()), u"a"_s + QChar(0) + u"b"_s);
+        QCOMPARE(ReadSetting(u"Hname2"_s, QString()), u"c\rd"_s);
     }
 
     // What another program stored meanwhile is read, and this action's
