@@ -15,8 +15,8 @@
 #include "CommonDialogs.h"
 #include "KeySchema.h"
 #include "Module1.h"
-#include "optionform.h"
 #include "XServer.h"
+#include "optionform.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
