@@ -221,6 +221,80 @@ def case_character_on_screen(case):
     case.finish(program, window, "Escape")
 
 
+CHARACTER_TITLE = "Pipwren"
+DESKTOP_STATES = ("_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE")
+
+
+def case_character_with_window_manager(case):
+    """Under a window manager the character stands at its stored place, above
+    the options window even when that is raised, out of task bars and pagers,
+    and the options window keeps the focus."""
+    xsession.require_tools("openbox", "xprop")
+    manager = xsession.WindowManager(case.server)
+    try:
+        case.prepare_store({"DefLeft": "12000", "DefTop": "600"})  # 800, 40 pixels
+        program = case.start()
+        window = case.open_options(program)
+        character = program.wait_window(CHARACTER_TITLE)
+        states = xsession.wait_for(
+            "the character's window states %s" % (DESKTOP_STATES,),
+            lambda: (lambda s: s if all(x in s for x in DESKTOP_STATES) else None)(
+                case.server.atoms(character, "_NET_WM_STATE")), 10)
+        if case.server.geometry(character)[:2] != (800, 40):
+            raise Failure("the character is at %r, not at its stored 800,40" % (case.server.geometry(character),))
+        case.server.xdotool("windowactivate", "--sync", window)
+        case.server.xdotool("windowraise", window)
+
+        def stacked():
+            order = case.server.atoms("", "_NET_CLIENT_LIST_STACKING")  # bottom first
+            ids = [int(w.split()[-1], 16) for w in order]
+            return ids.index(int(character)) > ids.index(int(window)) if int(window) in ids else None
+
+        xsession.wait_for("the character above the raised options window", stacked, 10)
+        active = case.server.atoms("", "_NET_ACTIVE_WINDOW")
+        if not active or int(active[0].split()[-1], 16) != int(window):
+            raise Failure("the options window lost the focus (active: %r, states %r)" % (active, states))
+        case.finish(program, window, "Escape")
+    finally:
+        manager.close()
+
+
+def case_character_above_bare_x(case):
+    """Without a window manager the character, mapped first, still ends above
+    the options window that overlaps it."""
+    program = case.start()
+    window = case.open_options(program)
+    program.wait_window(CHARACTER_TITLE)
+
+    def above():
+        order = case.server.stacking_top_first()
+        return order.index(CHARACTER_TITLE) < order.index(OPTIONS_TITLE) if OPTIONS_TITLE in order else None
+
+    xsession.wait_for("the character above the options window", above, 10)
+    case.finish(program, window, "Escape")
+
+
+def case_blank_frame(case):
+    """An animation ending blank ("Hide") leaves no pixel of the character on screen."""
+    path = os.path.join(case.args.data_dir, "Msagent", "chars", "Pipwren.acs")
+    show = xsession.Program(case.server, case.args.acs_show, case.config_home,
+                            arguments=["--log", "--no-idle", path, "100", "100", "30", "Hide"])
+    case.programs.append(show)
+    rect = (100, 100) + tuple(character_size(path))
+    seen = []
+
+    def vanished():
+        show.check_running()
+        drawn = xsession.count_pixels(case.screenshot("blank"), rect, lambda p: p != (0, 0, 0))
+        seen.append(drawn)
+        return "Hide" in show.output() and max(seen) > 0 and drawn == 0
+
+    try:
+        xsession.wait_for("the character gone after Hide", vanished, 20, 0.2)
+    except Failure as failure:
+        raise Failure("%s (character pixels in the last screenshots: %s)" % (failure, seen[-5:]))
+
+
 FOREIGN_STORE = (b"; written by hand\n"
                  b"[setting]\n"
                  b"Passw1=97 98 99 \n"
@@ -268,6 +342,9 @@ CASES = {
     "missing_agent": case_missing_agent,
     "character_on_screen": case_character_on_screen,
     "foreign_store": case_foreign_store,
+    "character_with_window_manager": case_character_with_window_manager,
+    "character_above_bare_x": case_character_above_bare_x,
+    "blank_frame": case_blank_frame,
 }
 
 
@@ -279,6 +356,7 @@ def main():
     parser.add_argument("--data-dir", required=True)
     parser.add_argument("--expected", required=True)
     parser.add_argument("--artifacts", required=True)
+    parser.add_argument("--acs-show", required=True)
     args = parser.parse_args()
     xsession.require_tools("Xvfb", "xdotool", "xdpyinfo")
     os.makedirs(args.artifacts, exist_ok=True)
