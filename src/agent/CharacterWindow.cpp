@@ -22,11 +22,10 @@ CharacterWindow::CharacterWindow(QSize characterSize)
     frame_ = QImage(characterSize, QImage::Format_ARGB32_Premultiplied);
     frame_.fill(0);
     if (x11::isActive()) {
-        // Qt's tool window gives the utility type and, from the stay-on-top
-        // hint, the above state; task bars and pagers need to be told apart.
+        // Qt's tool window gives the utility type, and the stay-on-top hint the
+        // above state; leaving the task bar and the pager Qt has no flag for.
         create();
-        x11::addWindowStates(windowHandle(), {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
-                                              "_NET_WM_STATE_ABOVE"});
+        x11::addWindowStates(windowHandle(), {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"});
         qApp->installEventFilter(this);
     }
 }
