@@ -54,8 +54,13 @@ else()
   # Without dpkg-shlibdeps, name the Qt libraries by hand.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
       "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), \
-libqt6multimedia6 (>= 6.4), ${quorvix_runtime_depends}")
+libqt6multimedia6 (>= 6.4), libxcb1, ${quorvix_runtime_depends}")
 endif()
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, pipewire-pulse | pulseaudio")
+# No qt6-wayland: on a Wayland session the program runs through XWayland, the
+# only way its character can be placed, kept on top and out of the task bar
+# there. Desktops with Wayland sessions bring XWayland along; minimal ones may not,
+# and then the program falls back to native Wayland (see README).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pipewire-pulse | pulseaudio")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xwayland")
 
 include(CPack)

@@ -7,7 +7,11 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n
   libgl-dev fonts-ipafont-gothic
-  xvfb xdotool x11-utils python3
+  libxcb1-dev
+  xvfb xdotool x11-utils python3 imagemagick openbox
+  # weston (with XWayland) is the Wayland session of the end-to-end tests;
+  # qt6-wayland only lets them run the native-Wayland fallback.
+  weston xwayland qt6-wayland util-linux
   pulseaudio pulseaudio-utils
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file time

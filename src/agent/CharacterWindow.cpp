@@ -1,8 +1,12 @@
 #include "CharacterWindow.h"
 
+#include "X11WindowState.h"
+
 #include <QBitmap>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QRegion>
+#include <QWindow>
 
 namespace agent {
 
@@ -17,6 +21,34 @@ CharacterWindow::CharacterWindow(QSize characterSize)
     setFixedSize(characterSize);
     frame_ = QImage(characterSize, QImage::Format_ARGB32_Premultiplied);
     frame_.fill(0);
+    if (x11::isActive()) {
+        // Qt's tool window gives the utility type, and the stay-on-top hint the
+        // above state; leaving the task bar and the pager Qt has no flag for.
+        create();
+        x11::addWindowStates(windowHandle(), {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"});
+        qApp->installEventFilter(this);
+    }
+}
+
+bool CharacterWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Expose && isVisible()) {
+        auto* window = qobject_cast<QWindow*>(watched);
+        // Popups (menus, drop-down lists) stay above the character, as they do under any window manager.
+        if (window && window != windowHandle() && window->isExposed() &&
+            (window->type() == Qt::Window || window->type() == Qt::Dialog)) {
+            raise();
+            x11::flush();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool CharacterWindow::pixelsOutsideShapeShow()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return true;
+    return x11::compositingManagerRuns(windowHandle());
 }
 
 void CharacterWindow::setFrame(const QImage& frame)
@@ -32,14 +64,28 @@ void CharacterWindow::setFrame(const QImage& frame)
     // window system clips away: nothing of the window is left on screen.
     if (shape.isEmpty())
         shape = blankShape();
-    setMask(shape);
-    // Without a compositor a pixel that the new shape adds shows black until
-    // it is painted (the window system keeps nothing outside the old shape),
-    // so a shown window paints at once rather than at the next turn of the loop.
-    if (isVisible())
-        repaint();
-    else
+    if (!isVisible()) {
+        setMask(shape);
         update();
+        return;
+    }
+    if (pixelsOutsideShapeShow()) {
+        // Painting is clipped to the mask, and what the last frame drew outside
+        // the new shape would stay on screen: the new frame is painted over
+        // both shapes (transparent where it has no pixel) before the mask narrows.
+        setMask(mask().united(shape));
+        repaint();
+        setMask(shape);
+    } else {
+        // Without a compositor a pixel that the new shape adds shows black until
+        // it is painted (the window system keeps nothing outside the old shape),
+        // so the window paints at once rather than at the next turn of the loop.
+        setMask(shape);
+        repaint();
+    }
+    // A blank frame paints nothing, and Qt would hold its new shape back until
+    // the next drawing: the last frame would stay on screen.
+    x11::flush();
 }
 
 void CharacterWindow::paintEvent(QPaintEvent*)

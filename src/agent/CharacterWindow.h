@@ -5,7 +5,10 @@
 // out twice: by per-pixel alpha (seen where a compositor runs) and by a window
 // shape taken from the frame's alpha, which is what makes it look right on a
 // plain X server. A frame without an opaque pixel leaves nothing of the window
-// on screen. It never takes the focus and stays out of the task bar.
+// on screen. It never takes the focus and stays out of the task bar and pager.
+// Where the window system leaves placing and stacking to the program (an X
+// server without a window manager), it raises itself whenever another window
+// of the program is mapped, so it stays above them as a window manager keeps it.
 
 #include <QImage>
 #include <QRegion>
@@ -26,8 +29,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // True where pixels outside the shape stay on screen until painted over:
+    // on Wayland a mask only limits input, and a compositing manager on X
+    // draws the window's whole buffer.
+    bool pixelsOutsideShapeShow();
+
     QImage frame_;
 };
 

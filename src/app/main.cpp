@@ -1,4 +1,5 @@
 #include "ApplicationSetup.h"
+#include "DisplayPlatform.h"
 #include "Module1.h"
 #include "OneWindowPerStore.h"
 #include "optionform.h"
@@ -7,6 +8,7 @@
 
 int main(int argc, char** argv)
 {
+    app::choosePlatform(argc, argv);
     QApplication application(argc, argv);
     app::setUpApplication(application);
 

@@ -19,6 +19,7 @@ import time
 
 sys.dont_write_bytecode = True  # keep the source tree free of __pycache__
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import weston  # noqa: E402
 import xsession  # noqa: E402
 from xsession import Failure  # noqa: E402
 
@@ -221,6 +222,190 @@ def case_character_on_screen(case):
     case.finish(program, window, "Escape")
 
 
+CHARACTER_TITLE = "Pipwren"
+DESKTOP_STATES = ("_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE")
+
+
+def case_character_with_window_manager(case):
+    """Under a window manager the character stands at its stored place, above
+    the options window even when that is raised, out of task bars and pagers,
+    and the options window keeps the focus."""
+    xsession.require_tools("openbox", "xprop")
+    manager = xsession.WindowManager(case.server)
+    try:
+        case.prepare_store({"DefLeft": "12000", "DefTop": "600"})  # 800, 40 pixels
+        program = case.start()
+        window = case.open_options(program)
+        character = program.wait_window(CHARACTER_TITLE)
+        states = xsession.wait_for(
+            "the character's window states %s" % (DESKTOP_STATES,),
+            lambda: (lambda s: s if all(x in s for x in DESKTOP_STATES) else None)(
+                case.server.atoms(character, "_NET_WM_STATE")), 10)
+        if case.server.geometry(character)[:2] != (800, 40):
+            raise Failure("the character is at %r, not at its stored 800,40" % (case.server.geometry(character),))
+        case.server.xdotool("windowactivate", "--sync", window)
+        case.server.xdotool("windowraise", window)
+
+        def stacked():
+            order = case.server.atoms("", "_NET_CLIENT_LIST_STACKING")  # bottom first
+            ids = [int(w.split()[-1], 16) for w in order]
+            return ids.index(int(character)) > ids.index(int(window)) if int(window) in ids else None
+
+        xsession.wait_for("the character above the raised options window", stacked, 10)
+        active = case.server.atoms("", "_NET_ACTIVE_WINDOW")
+        if not active or int(active[0].split()[-1], 16) != int(window):
+            raise Failure("the options window lost the focus (active: %r, states %r)" % (active, states))
+        case.finish(program, window, "Escape")
+    finally:
+        manager.close()
+
+
+def case_character_above_bare_x(case):
+    """Without a window manager the character, mapped first, still ends above
+    the options window that overlaps it."""
+    program = case.start()
+    window = case.open_options(program)
+    program.wait_window(CHARACTER_TITLE)
+
+    def above():
+        order = case.server.stacking_top_first()
+        return order.index(CHARACTER_TITLE) < order.index(OPTIONS_TITLE) if OPTIONS_TITLE in order else None
+
+    xsession.wait_for("the character above the options window", above, 10)
+    case.finish(program, window, "Escape")
+
+
+def case_blank_frame(case):
+    """An animation ending blank ("Hide") leaves no pixel of the character on screen."""
+    path = os.path.join(case.args.data_dir, "Msagent", "chars", "Pipwren.acs")
+    show = xsession.Program(case.server, case.args.acs_show, case.config_home,
+                            arguments=["--log", "--no-idle", path, "100", "100", "30", "Hide"])
+    case.programs.append(show)
+    rect = (100, 100) + tuple(character_size(path))
+    seen = []
+
+    def vanished():
+        show.check_running()
+        drawn = xsession.count_pixels(case.screenshot("blank"), rect, lambda p: p != (0, 0, 0))
+        seen.append(drawn)
+        return "Hide" in show.output() and max(seen) > 0 and drawn == 0
+
+    try:
+        xsession.wait_for("the character gone after Hide", vanished, 20, 0.2)
+    except Failure as failure:
+        raise Failure("%s (character pixels in the last screenshots: %s)" % (failure, seen[-5:]))
+
+
+def non_black(p):
+    return p != (0, 0, 0)
+
+
+def bounding_box(image, rect):
+    width, _, rgb = image
+    x0, y0, w, h = rect
+    xs, ys = [], []
+    for y in range(y0, y0 + h):
+        for x in range(x0, x0 + w):
+            i = (y * width + x) * 3
+            if rgb[i] or rgb[i + 1] or rgb[i + 2]:
+                xs.append(x)
+                ys.append(y)
+    return (min(xs), min(ys)) if xs else None
+
+
+def frame_mismatches(screen, area, frame):
+    """Pixels of the character's area that differ from the one frame (over black)."""
+    fw, fh, frgb = frame
+    sw, _, srgb = screen
+    drawn = bounding_box(screen, area)
+    expected = bounding_box(frame, (0, 0, fw, fh))
+    if not drawn or not expected:
+        return fw * fh
+    dx, dy = drawn[0] - expected[0], drawn[1] - expected[1]
+    ax, ay, aw, ah = area
+    wrong = 0
+    for y in range(ay, ay + ah):
+        for x in range(ax, ax + aw):
+            fx, fy = x - dx, y - dy
+            want = (0, 0, 0)
+            if 0 <= fx < fw and 0 <= fy < fh:
+                j = (fy * fw + fx) * 3
+                want = tuple(frgb[j:j + 3])
+            i = (y * sw + x) * 3
+            if max(abs(a - b) for a, b in zip(srgb[i:i + 3], want)) > 8:
+                wrong += 1
+    return wrong
+
+
+def wayland_case(case, xwayland):
+    """The program on a Wayland session (weston): it takes XWayland when there
+    is one and native Wayland otherwise, and in both the character's window,
+    after a moving animation, holds exactly its last frame and nothing of the
+    frames before."""
+    needed = ["weston", "weston-screenshooter", "weston-debug", "convert"] + (["Xwayland"] if xwayland else [])
+    xsession.require_tools(*needed)
+    session = weston.Weston(xwayland)
+    try:
+        program = xsession.Program(session, case.args.program, case.config_home)
+        case.programs.append(program)
+        wanted_role = "(null)" if xwayland else "xdg_toplevel"
+
+        def options_view():
+            program.check_running()
+            for role, text, _ in weston.views(session.scene_graph()):
+                if "top-level window 'OPTION'" in text:
+                    return role
+            return None
+
+        role = xsession.wait_for("the options window on weston", options_view, 30)
+        if role != wanted_role:
+            raise Failure("the options window has role %s, expected %s (XWayland: %s)" % (role, wanted_role, xwayland))
+        program.kill()
+
+        path = os.path.join(case.args.data_dir, "Msagent", "chars", "Pipwren.acs")
+        frame_png = os.path.join(case.args.artifacts, "expected.png")
+        frame_ppm = os.path.join(case.args.artifacts, "expected.ppm")
+        acs_dump = os.path.join(os.path.dirname(case.args.acs_show), "acs-dump")
+        subprocess.run([acs_dump, "render", path, "Greet", "7", frame_png], check=True, timeout=30)
+        subprocess.run(["convert", frame_png, "-background", "black", "-alpha", "remove", frame_ppm],
+                       check=True, timeout=30)
+        frame = xsession.read_ppm(frame_ppm)
+        show = xsession.Program(session, case.args.acs_show, case.config_home,
+                                {"QT_QPA_PLATFORM": "xcb" if xwayland else "wayland"},
+                                ["--log", "--no-idle", path, "100", "100", "60", "Greet"])
+        case.programs.append(show)
+        counts = []
+
+        def clean():
+            show.check_running()
+            if "Greet" not in show.output():
+                return False
+            area = [r for role, text, r in weston.views(session.scene_graph())
+                    if "background for output" not in text and (xwayland or "'Pipwren'" in text)]
+            if not area:
+                return False
+            x0, y0, x1, y1 = area[0]
+            screen = session.screenshot(os.path.join(case.args.artifacts, "screen.ppm"))
+            counts.append(frame_mismatches(screen, (x0, y0, x1 - x0, y1 - y0), frame))
+            return counts[-1] == 0
+
+        try:
+            xsession.wait_for("the character window to hold one frame", clean, 20, 0.3)
+        except Failure as failure:
+            raise Failure("%s (differing pixels in the last screenshots: %s)" % (failure, counts[-5:]))
+    finally:
+        case.kill_programs()
+        session.close()
+
+
+def case_wayland_xwayland(case):
+    wayland_case(case, xwayland=True)
+
+
+def case_wayland_native(case):
+    wayland_case(case, xwayland=False)
+
+
 FOREIGN_STORE = (b"; written by hand\n"
                  b"[setting]\n"
                  b"Passw1=97 98 99 \n"
@@ -268,6 +453,11 @@ CASES = {
     "missing_agent": case_missing_agent,
     "character_on_screen": case_character_on_screen,
     "foreign_store": case_foreign_store,
+    "character_with_window_manager": case_character_with_window_manager,
+    "character_above_bare_x": case_character_above_bare_x,
+    "blank_frame": case_blank_frame,
+    "wayland_xwayland": case_wayland_xwayland,
+    "wayland_native": case_wayland_native,
 }
 
 
@@ -279,11 +469,19 @@ def main():
     parser.add_argument("--data-dir", required=True)
     parser.add_argument("--expected", required=True)
     parser.add_argument("--artifacts", required=True)
+    parser.add_argument("--acs-show", required=True)
     args = parser.parse_args()
-    xsession.require_tools("Xvfb", "xdotool", "xdpyinfo")
     os.makedirs(args.artifacts, exist_ok=True)
-
-    server = xsession.XServer()
+    on_wayland = args.case.startswith("wayland_")
+    if on_wayland:
+        xsession.require_tools("weston", "unshare")
+        if not os.environ.get("QUORVIX_E2E_PRIVATE"):
+            return weston.enter_private_namespace([sys.executable, *sys.argv])
+        weston.make_private_tmp()
+        server = None
+    else:
+        xsession.require_tools("Xvfb", "xdotool", "xdpyinfo")
+        server = xsession.XServer()
     started = time.monotonic()
     try:
         with tempfile.TemporaryDirectory() as workdir:
@@ -296,7 +494,8 @@ def main():
         print("FAIL %s: %s" % (args.case, failure))
         return 1
     finally:
-        server.close()
+        if server:
+            server.close()
     print("PASS %s (%.1f s)" % (args.case, time.monotonic() - started))
     return 0
 

@@ -121,6 +121,24 @@ class XServer:
         self.xdotool("mousemove", "--sync", str(x), str(y))
         self.xdotool("click", "1")
 
+    def atoms(self, window, prop):
+        """Values of an ATOM or WINDOW property of window ("" for the root window)."""
+        target = ["-root"] if not window else ["-id", window]
+        result = subprocess.run(["xprop", *target, prop], env=self.env(), capture_output=True,
+                                text=True, timeout=20)
+        # "NAME(TYPE) = A, B" for atoms, "NAME(TYPE): window id # 0x1, 0x2" for windows.
+        _, _, values = result.stdout.partition(")")
+        values = values.lstrip(" =:")
+        if "not found" in values or "no such atom" in values:
+            return []
+        return [v.strip() for v in values.split(",") if v.strip()]
+
+    def stacking_top_first(self):
+        """Titles of the root's children, top-most first (xwininfo's order)."""
+        out = subprocess.run(["xwininfo", "-root", "-children"], env=self.env(), capture_output=True,
+                             text=True, timeout=20).stdout
+        return [line.split('"')[1] for line in out.splitlines() if line.strip().startswith("0x") and '"' in line]
+
     def close(self):
         if self.process.poll() is None:
             self.process.terminate()
@@ -131,10 +149,28 @@ class XServer:
                 self.process.wait()
 
 
+class WindowManager:
+    """openbox on an XServer, once it has taken the screen over."""
+
+    def __init__(self, server):
+        self.server = server
+        self.config = tempfile.TemporaryDirectory()
+        self.process = subprocess.Popen(["openbox", "--sm-disable"], env=server.env(
+            {"XDG_CONFIG_HOME": self.config.name}), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for("openbox to manage the screen",
+                 lambda: self.process.poll() is None and server.atoms("", "_NET_SUPPORTING_WM_CHECK"), 15.0)
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            self.process.wait(timeout=10)
+        self.config.cleanup()
+
+
 class Program:
     """The real program, started on an XServer with its own configuration folder."""
 
-    def __init__(self, server, binary, config_home, extra_env=None):
+    def __init__(self, server, binary, config_home, extra_env=None, arguments=()):
         self.server = server
         self.log = tempfile.TemporaryFile()
         self.runtime_dir = tempfile.TemporaryDirectory()
@@ -143,7 +179,7 @@ class Program:
                           "QT_LOGGING_RULES": "qt.qpa.*=false"})
         if extra_env:
             env.update(extra_env)
-        self.process = subprocess.Popen([binary], env=env, stdout=self.log,
+        self.process = subprocess.Popen([binary, *arguments], env=env, stdout=self.log,
                                         stderr=subprocess.STDOUT)
 
     def output(self):
