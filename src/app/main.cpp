@@ -1,6 +1,7 @@
 #include "ApplicationSetup.h"
 #include "Module1.h"
 #include "OneWindowPerStore.h"
+#include "StoreMessages.h"
 #include "optionform.h"
 
 #include <QApplication>
@@ -10,9 +11,13 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     options::setUpApplication(app);
 
-    options::OneWindowPerStore oneWindow(Module1::StoreFilePath());
-    if (oneWindow.anotherWindowIsOpen())
-        return 0;
+    options::OneWindowPerStore oneWindow(Module1::StoreIdentityFile());
+    if (oneWindow.anotherWindowIsOpen()) {
+        if (oneWindow.startProblem().isEmpty())
+            return 0; // the open window came forward
+        accounts::showWarning(nullptr, oneWindow.startProblem());
+        return 1;
+    }
 
     optionform form;
     oneWindow.setWindow(&form);

@@ -43,6 +43,9 @@ bool SyncSettings(QString* reason = nullptr);
 void ReloadStore();
 // Full path of the store file in use.
 QString StoreFilePath();
+// The file that holds the store, links followed: two paths to one file are
+// one store, with one options window.
+QString StoreIdentityFile();
 // Why the store, which exists, could not be read when it was last read ("" when
 // it could). Such a store is never replaced: every sync is refused.
 QString StoreReadProblem();
