@@ -46,8 +46,10 @@ constexpr int kUnfinishedPollMs = 10;
 constexpr int kUnfinishedWaitMs = 2'000;
 // While another writer is at work, its read may have come before our replace
 // and its write come after: the file is looked at again this long after.
-constexpr int kWatchAfterReplaceMs = 25;
-constexpr int kMaxRounds = 5;
+constexpr int kWatchAfterReplaceMs = 5;
+constexpr int kMaxRounds = 10;
+// A write taken in during our own is waited for this long at most.
+constexpr int kLateWriteWaitMs = 300;
 
 QString systemError(int error)
 {
@@ -227,26 +229,63 @@ public:
                            [&](const QString& key) { return !now.contains(key) && !removed_.contains(key); });
     }
 
+    // Whether bytes are plainly cut short: empty where something was, without
+    // the final line break, or without any key it held ([setting] lost).
+    bool looksCut(const QByteArray& bytes) const
+    {
+        if (text_.isEmpty() || bytes == text_)
+            return false;
+        if (bytes.isEmpty() || (text_.endsWith('\n') && !bytes.endsWith('\n')))
+            return true;
+        const IniDocument now(bytes);
+        return !keys_.isEmpty() && std::none_of(keys_.cbegin(), keys_.cend(),
+                                                [&](const QString& key) { return now.contains(key); });
+    }
+
+    // Another program's write taken in: waited for, bounded, while it is cut
+    // short, then given back every key of the file before it that it lost. A writer that read the file before
+    // one of our writes and wrote it back later lost that write's keys; the mail checker removes none. *bytes
+    // is left as last read.
+    template <typename Read> QByteArray completed(QByteArray* bytes, const Read& read) const
+    {
+        QString reason;
+        QElapsedTimer waited;
+        waited.start();
+        while (looksCut(*bytes) && waited.elapsed() < kLateWriteWaitMs) {
+            QThread::msleep(kUnfinishedPollMs);
+            if (!read(bytes, &reason))
+                break;
+        }
+        if (!looksUnfinished(*bytes))
+            return *bytes;
+        IniDocument now(*bytes);
+        const IniDocument before(text_);
+        for (const QString& key : keys_) {
+            if (!now.contains(key) && !removed_.contains(key))
+                now.set(key, before.value(key).value_or(QString()));
+        }
+        return now.toBytes();
+    }
+
 private:
     QByteArray text_;
     QStringList keys_;
     QSet<QString> removed_;
 };
 
-// Reads again, through read, until the file no longer looks unfinished; false
-// with the reason when it still does after the bounded wait.
+// Reads again, through read, while the file is plainly cut short; false with
+// the reason when it still is after the bounded wait.
 template <typename Read>
 bool waitUntilFinished(QByteArray* bytes, const ExpectedContents& expected, const QString& path, Read read,
                        QString* reason)
 {
     QElapsedTimer waited;
     waited.start();
-    while (expected.looksUnfinished(*bytes)) {
+    while (expected.looksCut(*bytes)) {
         if (waited.elapsed() >= kUnfinishedWaitMs) {
             *reason =
-                QStringLiteral("%1 holds less than it did (empty, cut short or without keys it had): another "
-                               "program seems to be in the middle of writing it, so it is not replaced; try "
-                               "again, or reopen the window if keys were removed on purpose")
+                QStringLiteral("%1 holds less than it did (empty or cut short): another program seems to be "
+                               "in the middle of writing it, so it is not replaced; try again")
                     .arg(path);
             return false;
         }
@@ -312,23 +351,32 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
-// Temporary file beside the target, on the disk, then renamed over it.
-bool replaceFile(const QString& path, const QByteArray& bytes, mode_t mode, QString* reason)
+enum class Replaced { Done, Failed, Outdated };
+
+// Temporary file beside the target, on the disk, then renamed over it, unless
+// isCurrent, asked right before the rename, says the text is out of date.
+template <typename IsCurrent>
+Replaced replaceFile(const QString& path, const QByteArray& bytes, mode_t mode, IsCurrent isCurrent,
+                     QString* reason)
 {
     QByteArray temporary = temporaryPrefix(path) + "XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         *reason = QStringLiteral("cannot create a file beside %1: %2").arg(path, systemError(errno));
-        return false;
+        return Replaced::Failed;
     }
     const bool written = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     const int error = errno;
     const bool closed = ::close(fd) == 0;
+    if (written && closed && !isCurrent()) {
+        ::unlink(temporary.constData());
+        return Replaced::Outdated;
+    }
     if (!written || !closed || ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
         const int renameError = errno;
         ::unlink(temporary.constData());
         *reason = QStringLiteral("cannot write %1: %2").arg(path, systemError(written ? renameError : error));
-        return false;
+        return Replaced::Failed;
     }
     // The rename itself reaches the disk with the folder.
     const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
@@ -337,7 +385,7 @@ bool replaceFile(const QString& path, const QByteArray& bytes, mode_t mode, QStr
         ::fsync(folder);
         ::close(folder);
     }
-    return true;
+    return Replaced::Done;
 }
 
 QString lockFailure(const QLockFile& lock, const QString& lockPath)
@@ -417,14 +465,16 @@ public:
     }
 
 private:
-    // The file is read, the changes applied and the result put in its place;
-    // then what happened meanwhile is looked at. A write another program made
-    // into the file we read (it had the file open before our replace), or a
-    // write over our replacement without our changes, is taken in and the
-    // changes are applied again, a few rounds at most.
+    // The file is read, the changes applied and the result put in its place.
+    // A write another program makes meanwhile is taken in and the changes are
+    // applied again on top of it, a few rounds at most: one that lands in the
+    // file we read before our rename (seen right before it), or after it (it
+    // had the file open: seen through the kept descriptor), or that
+    // overwrites our replacement with what it read before (seen a moment
+    // later, while another writer is at work).
     bool commitLocked(const QString& target, const std::vector<StoreChange>& changes, QString* reason)
     {
-        const auto reopen = [&](KeptFile* file) {
+        const auto reopen = [&target](KeptFile* file) {
             return [&target, file](QByteArray* bytes, QString* why) {
                 if (!file->open(target, why))
                     return false;
@@ -439,14 +489,23 @@ private:
         ExpectedContents expected(text_, document_, changes);
         // Another writer is at work when the file is not what we last saw.
         bool contended = base != text_;
-        if (contended && !waitUntilFinished(&base, expected, target, reopen(&kept), reason))
-            return false;
+        if (contended) {
+            if (!waitUntilFinished(&base, expected, target, reopen(&kept), reason))
+                return false;
+            base = expected.completed(&base, reopen(&kept));
+        }
         if (kept.exists() && isReadOnly(target, kept.mode())) {
             *reason = QStringLiteral("%1 is read-only (mode %2): it is not replaced")
                           .arg(target, QString::number(kept.mode() & 07777, 8).rightJustified(4, u'0'));
             return false;
         }
         const mode_t mode = kept.exists() ? kept.mode() & S_IRWXU : kOwnerOnly;
+        // The text to apply the changes to next; *bytes is left as last read.
+        const auto takeIn = [&](const QByteArray& before, QByteArray* bytes, const auto& read) {
+            expected.reset(before);
+            contended = true;
+            return expected.completed(bytes, read);
+        };
 
         for (int round = 1;; ++round) {
             if (base != text_) {
@@ -464,17 +523,29 @@ private:
                 text_ = bytes;
                 return true;
             }
-            if (!replaceFile(target, bytes, mode, reason)) {
-                document_ = IniDocument(text_);
+            const auto readKept = [&kept, &target](QByteArray* now, QString* why) {
+                return kept.readAgain(now, target, why);
+            };
+            QByteArray late;
+            const auto isCurrent = [&] { return !readKept(&late, reason) || late == kept.bytes(); };
+            const Replaced replaced = replaceFile(target, bytes, mode, isCurrent, reason);
+            if (replaced == Replaced::Failed || (replaced == Replaced::Outdated && round == kMaxRounds)) {
+                if (replaced == Replaced::Outdated)
+                    *reason = keepsWriting(target);
+                document_ = IniDocument(text_ = kept.bytes());
                 return false;
+            }
+            if (replaced == Replaced::Outdated) {
+                base = takeIn(kept.bytes(), &late, readKept);
+                kept.setBytes(late);
+                continue;
             }
             text_ = bytes;
 
             // A writer seen at work may be between its read and its write.
             if (contended)
                 QThread::msleep(kWatchAfterReplaceMs);
-            QByteArray late;
-            if (!kept.readAgain(&late, target, reason))
+            if (!readKept(&late, reason))
                 return true; // ours is in place; the old file is gone from view
             KeptFile now;
             QByteArray current;
@@ -484,33 +555,25 @@ private:
             if (late == kept.bytes() && !overwritten)
                 return true;
             if (round == kMaxRounds) {
-                *reason = QStringLiteral("another program keeps writing %1 at the same time; this program's "
-                                         "changes may not be in it")
-                              .arg(target);
+                *reason = keepsWriting(target);
                 return false;
             }
-            // Another round, on top of the other program's write, once that is whole.
-            contended = true;
-            expected.reset(kept.bytes());
             if (overwritten) {
-                base = current;
-                if (!waitUntilFinished(&base, expected, target, reopen(&now), reason))
-                    return false;
+                base = takeIn(kept.bytes(), &current, reopen(&now));
                 kept = std::move(now);
             } else {
-                base = late;
-                const auto readKept = [&kept, &target](QByteArray* bytes, QString* why) {
-                    return kept.readAgain(bytes, target, why);
-                };
-                // A write that stays unfinished is not a write we can keep; ours stands.
-                if (!waitUntilFinished(&base, expected, target, readKept, reason)) {
-                    reason->clear();
-                    return true;
-                }
+                base = takeIn(kept.bytes(), &late, readKept);
                 if (!kept.open(target, reason))
                     return false;
             }
         }
+    }
+
+    static QString keepsWriting(const QString& target)
+    {
+        return QStringLiteral("another program keeps writing %1 at the same time; this program's changes may "
+                              "not be in it")
+            .arg(target);
     }
 
     QString path_;
