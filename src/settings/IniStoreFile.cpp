@@ -197,22 +197,20 @@ private:
 class ExpectedContents
 {
 public:
-    ExpectedContents(const QByteArray& text, const IniDocument& document,
-                     const std::vector<StoreChange>& changes)
-        : text_(text)
+    // The keys are listed only when a file is compared, which the usual
+    // action, finding the file as it left it, never needs.
+    ExpectedContents(const QByteArray& text, const std::vector<StoreChange>& changes) : text_(text)
     {
         for (const StoreChange& change : changes) {
             if (!change.text)
                 removed_.insert(change.key);
         }
-        if (!text.isEmpty())
-            keys_ = document.keys();
     }
 
     void reset(const QByteArray& text)
     {
         text_ = text;
-        keys_ = IniDocument(text).keys();
+        keys_.reset();
     }
 
     // Whether bytes hold less: empty where something was, without the final
@@ -225,7 +223,8 @@ public:
         if (bytes.isEmpty() || (text_.endsWith('\n') && !bytes.endsWith('\n')))
             return true;
         const IniDocument now(bytes);
-        return std::any_of(keys_.cbegin(), keys_.cend(),
+        const QStringList& keys = this->keys();
+        return std::any_of(keys.cbegin(), keys.cend(),
                            [&](const QString& key) { return !now.contains(key) && !removed_.contains(key); });
     }
 
@@ -238,8 +237,9 @@ public:
         if (bytes.isEmpty() || (text_.endsWith('\n') && !bytes.endsWith('\n')))
             return true;
         const IniDocument now(bytes);
-        return !keys_.isEmpty() && std::none_of(keys_.cbegin(), keys_.cend(),
-                                                [&](const QString& key) { return now.contains(key); });
+        const QStringList& keys = this->keys();
+        return !keys.isEmpty() && std::none_of(keys.cbegin(), keys.cend(),
+                                               [&](const QString& key) { return now.contains(key); });
     }
 
     // Another program's write taken in: waited for, bounded, while it is cut
@@ -260,7 +260,7 @@ public:
             return *bytes;
         IniDocument now(*bytes);
         const IniDocument before(text_);
-        for (const QString& key : keys_) {
+        for (const QString& key : keys()) {
             if (!now.contains(key) && !removed_.contains(key))
                 now.set(key, before.value(key).value_or(QString()));
         }
@@ -268,8 +268,15 @@ public:
     }
 
 private:
+    const QStringList& keys() const
+    {
+        if (!keys_)
+            keys_ = IniDocument(text_).keys();
+        return *keys_;
+    }
+
     QByteArray text_;
-    QStringList keys_;
+    mutable std::optional<QStringList> keys_;
     QSet<QString> removed_;
 };
 
@@ -486,7 +493,7 @@ private:
         if (!kept.open(target, reason))
             return false;
         QByteArray base = kept.bytes();
-        ExpectedContents expected(text_, document_, changes);
+        ExpectedContents expected(text_, changes);
         // Another writer is at work when the file is not what we last saw.
         bool contended = base != text_;
         if (contended) {
@@ -532,11 +539,11 @@ private:
             if (replaced == Replaced::Failed || (replaced == Replaced::Outdated && round == kMaxRounds)) {
                 if (replaced == Replaced::Outdated)
                     *reason = keepsWriting(target);
-                document_ = IniDocument(text_ = kept.bytes());
+                document_ = IniDocument(text_ = base); // the file as last seen, lost keys given back
                 return false;
             }
             if (replaced == Replaced::Outdated) {
-                base = takeIn(kept.bytes(), &late, readKept);
+                base = takeIn(text_, &late, readKept);
                 kept.setBytes(late);
                 continue;
             }
@@ -559,10 +566,10 @@ private:
                 return false;
             }
             if (overwritten) {
-                base = takeIn(kept.bytes(), &current, reopen(&now));
+                base = takeIn(text_, &current, reopen(&now));
                 kept = std::move(now);
             } else {
-                base = takeIn(kept.bytes(), &late, readKept);
+                base = takeIn(text_, &late, readKept);
                 if (!kept.open(target, reason))
                     return false;
             }
