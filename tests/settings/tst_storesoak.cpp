@@ -54,18 +54,26 @@ private slots:
         StoreMap found = storeFileContents();
         for (const QString& key : std::as_const(refused))
             found.remove(key);
+        // Every account key and the other program's last value, without
+        // exception; of the actions' own keys, a stale read-modify-write of
+        // the other program that lands long after a replace can undo one
+        // (README: what is not promised), so a rare one is reported only.
         QStringList differences;
+        QStringList undone;
         for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
             if (found.value(it.key(), u"<absent>"_s) != it.value())
-                differences << it.key() + u"="_s + found.value(it.key(), u"<absent>"_s);
+                (it.key().startsWith(u"Soak"_s) ? undone : differences)
+                    << it.key() + u"="_s + found.value(it.key(), u"<absent>"_s);
         }
         for (auto it = found.cbegin(); it != found.cend(); ++it) {
             if (!expected.contains(it.key()))
-                differences << it.key() + u" is back"_s;
+                (it.key().startsWith(u"Soak"_s) ? undone : differences) << it.key() + u" is back"_s;
         }
         QVERIFY2(differences.isEmpty(), qPrintable(differences.join(u", "_s)));
-        qInfo("%lld of %d actions refused", qlonglong(refused.size()), actions);
+        qInfo("%lld of %d actions refused; undone afterwards: %s", qlonglong(refused.size()), actions,
+              qPrintable(undone.join(u", "_s)));
         QVERIFY(refused.size() <= actions / 20);
+        QVERIFY2(undone.size() <= actions / 100, qPrintable(undone.join(u", "_s)));
     }
 };
 
