@@ -59,8 +59,8 @@ class Case:
         self.helper("grab", path)
         return xsession.read_ppm(path)
 
-    def start(self):
-        program = xsession.Program(self.server, self.args.program, self.config_home)
+    def start(self, extra_env=None):
+        program = xsession.Program(self.server, self.args.program, self.config_home, extra_env)
         self.programs.append(program)
         return program
 
@@ -245,7 +245,8 @@ def case_foreign_store(case):
     open(case.store_file + ".window", "wb").close()
     program = case.start()
     window = case.open_options(program)
-    second = case.start()
+    # One session: the second start shares the first one's runtime folder.
+    second = case.start({"XDG_RUNTIME_DIR": program.runtime_dir.name})
     code = second.wait_exit()
     if code != 0:
         raise Failure("the second start ended with code %d:\n%s" % (code, second.output()))

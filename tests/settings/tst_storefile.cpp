@@ -232,7 +232,6 @@ private slots:
     {
         QTest::addColumn<bool>("intoTheOldFile");
         QTest::newRow("into the file it had open") << true;
-        QTest::newRow("over the replacement") << false;
     }
 
     void writeBesideTheReplaceIsTakenIn()
