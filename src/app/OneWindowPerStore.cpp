@@ -3,39 +3,79 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSocketNotifier>
-#include <QStandardPaths>
+#include <QSysInfo>
+#include <QThread>
 #include <QWidget>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #endif
+
+using namespace Qt::StringLiterals;
 
 namespace app {
 
 namespace {
 
-// Per user and per store, so that stores of other users or folders do not
-// meet; in the user's runtime folder where there is one. Kept short: a
-// socket's path has a small fixed limit.
-QString socketPathFor(const QString& storePath)
+// How long a later start keeps asking the open window to come forward.
+constexpr int kAskForMs = 1'000;
+constexpr int kAskAgainMs = 20;
+
+#ifdef Q_OS_UNIX
+QString systemError(int error)
 {
-    const QByteArray hash =
-        QCryptographicHash::hash(QFileInfo(storePath).absoluteFilePath().toUtf8(), QCryptographicHash::Sha256)
-            .toHex()
-            .left(16);
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// A folder that only this user can enter: the user's runtime folder, or one
+// of our own in the temporary folder, created owner-only. A folder someone
+// else made, or made open to others, is never used: "" then.
+QString privateFolder()
+{
+    const auto isPrivate = [](const QByteArray& path) {
+        struct stat info
+        {};
+        return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() &&
+               (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+    };
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && isPrivate(runtime))
+        return QFile::decodeName(runtime);
+    const QByteArray own = QFile::encodeName(QDir::tempPath()) + "/quorvix-options-" +
+                           QByteArray::number(qulonglong(::geteuid()));
+    if (::mkdir(own.constData(), S_IRWXU) != 0 && errno != EEXIST)
+        return QString();
+    return isPrivate(own) ? QFile::decodeName(own) : QString();
+}
+#endif
+
+// Per store file; kept short, as a socket's path has a small fixed limit.
+QString socketPathFor(const QString& storeFile)
+{
+#ifdef Q_OS_UNIX
+    const QString folder = privateFolder();
     if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder +
-           QStringLiteral("/quorvix-options-%1-%2").arg(QDir::home().dirName(), QString::fromLatin1(hash));
+        return QString();
+    const QByteArray hash =
+        QCryptographicHash::hash(storeFile.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
+    return folder + u"/quorvix-options-"_s + QString::fromLatin1(hash);
+#else
+    Q_UNUSED(storeFile);
+    return QString();
+#endif
 }
 
 #ifdef Q_OS_UNIX
@@ -44,36 +84,59 @@ bool socketAddress(const QString& path, sockaddr_un* address)
     const QByteArray bytes = QFile::encodeName(path);
     *address = {};
     address->sun_family = AF_UNIX;
-    if (bytes.size() >= qsizetype(sizeof address->sun_path))
+    if (bytes.isEmpty() || bytes.size() >= qsizetype(sizeof address->sun_path))
         return false;
     std::memcpy(address->sun_path, bytes.constData(), std::size_t(bytes.size()));
     return true;
 }
 
 // Asks the window listening at path to come forward; the request is the
-// connection itself.
-void askToComeForward(const QString& path)
+// connection itself. Never waits long: a full queue or a listener that does
+// not answer counts as no window.
+bool askToComeForward(const QString& path)
 {
     sockaddr_un address;
     if (!socketAddress(path, &address))
-        return;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        return false;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
-        return;
-    // Nothing is written: the open window may close the connection before a
-    // write could land, and a write to a closed socket would end this process.
-    ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        return false;
+    QElapsedTimer asking;
+    asking.start();
+    bool answered = false;
+    for (;;) {
+        // Nothing is written: the open window may close the connection before
+        // a write could land, and a write to a closed socket would end this process.
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            answered = true;
+            break;
+        }
+        if ((errno != EAGAIN && errno != EINTR) || asking.elapsed() >= kAskForMs)
+            break;
+        QThread::msleep(kAskAgainMs);
+    }
     ::close(fd);
+    return answered;
+}
+
+// What a lock file says of its holder, for the user: QLockFile's form
+// (process id, program, host), which earlier versions wrote too.
+QString holderOf(int fd)
+{
+    char buffer[512];
+    const ssize_t got = ::pread(fd, buffer, sizeof buffer - 1, 0);
+    const QStringList lines = QString::fromUtf8(buffer, got > 0 ? qsizetype(got) : 0).split(u'\n');
+    if (lines.size() < 3 || lines[0].toLongLong() <= 0)
+        return u"held by a program that is running"_s;
+    return u"held by process %1 (%2) on host %3"_s.arg(lines[0], lines[1], lines[2]);
 }
 #endif
 
 } // namespace
 
-OneWindowPerStore::OneWindowPerStore(const QString& storePath, QObject* parent)
-    : QObject(parent), lock_(storePath + QStringLiteral(".window")), socketPath_(socketPathFor(storePath))
-{
-    lock_.setStaleLockTime(0); // held for the window's whole life: only a dead holder is stale
-}
+OneWindowPerStore::OneWindowPerStore(const QString& storeFile, QObject* parent)
+    : QObject(parent), storeFile_(storeFile), lockPath_(storeFile + u".window"_s)
+{}
 
 OneWindowPerStore::~OneWindowPerStore()
 {
@@ -83,22 +146,102 @@ OneWindowPerStore::~OneWindowPerStore()
         ::close(listener_);
         ::unlink(QFile::encodeName(socketPath_).constData());
     }
+    if (lockFd_ >= 0) {
+        // Removed while still held: a start that opened it meanwhile finds
+        // the name gone once it holds the lock, and tries again.
+        ::unlink(QFile::encodeName(lockPath_).constData());
+        ::close(lockFd_);
+    }
 #endif
 }
 
+#ifdef Q_OS_UNIX
+OneWindowPerStore::Claim OneWindowPerStore::claimLock(QString* detail)
+{
+    QDir().mkpath(QFileInfo(lockPath_).absolutePath());
+    const QByteArray name = QFile::encodeName(lockPath_);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            *detail = u"cannot create %1: %2"_s.arg(lockPath_, systemError(errno));
+            return Claim::Impossible;
+        }
+        struct stat held
+        {};
+        if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+            ::close(fd);
+            *detail = u"%1 is not a regular file"_s.arg(lockPath_);
+            return Claim::Impossible;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            *detail = error == EWOULDBLOCK ? u"%1 is %2"_s.arg(lockPath_, holderOf(fd))
+                                           : u"cannot lock %1: %2"_s.arg(lockPath_, systemError(error));
+            ::close(fd);
+            return error == EWOULDBLOCK ? Claim::HeldElsewhere : Claim::Impossible;
+        }
+        struct stat named
+        {};
+        if (::stat(name.constData(), &named) != 0 || named.st_dev != held.st_dev ||
+            named.st_ino != held.st_ino) {
+            ::close(fd); // a holder that ended removed it after we opened it
+            continue;
+        }
+        const QByteArray holder = QByteArray::number(qlonglong(::getpid())) + '\n' +
+                                  QCoreApplication::applicationName().toUtf8() + '\n' +
+                                  QSysInfo::machineHostName().toUtf8() + '\n';
+        // Only for people looking at it: a lock that could not be filled in is held all the same.
+        if (::ftruncate(fd, 0) == 0) {
+            const ssize_t written = ::pwrite(fd, holder.constData(), std::size_t(holder.size()), 0);
+            Q_UNUSED(written);
+        }
+        lockFd_ = fd;
+        return Claim::Held;
+    }
+    *detail = u"%1 keeps changing"_s.arg(lockPath_);
+    return Claim::Impossible;
+}
+#else
+OneWindowPerStore::Claim OneWindowPerStore::claimLock(QString* detail)
+{
+    QDir().mkpath(QFileInfo(lockPath_).absolutePath());
+    portableLock_ = std::make_unique<QLockFile>(lockPath_);
+    portableLock_->setStaleLockTime(0);
+    if (portableLock_->tryLock(0))
+        return Claim::Held;
+    const bool held = portableLock_->error() == QLockFile::LockFailedError;
+    *detail = held ? u"%1 is held by another program"_s.arg(lockPath_) : u"cannot create %1"_s.arg(lockPath_);
+    portableLock_.reset();
+    return held ? Claim::HeldElsewhere : Claim::Impossible;
+}
+#endif
+
 bool OneWindowPerStore::anotherWindowIsOpen()
 {
-    QDir().mkpath(QFileInfo(lock_.fileName()).absolutePath());
-    if (!lock_.tryLock(0)) {
-        if (lock_.error() != QLockFile::LockFailedError)
-            return false; // no place for the lock: a store there cannot be written anyway
+    problem_.clear();
+    socketPath_ = socketPathFor(storeFile_);
+    QString detail;
+    switch (claimLock(&detail)) {
+    case Claim::Held:
+        listen();
+        return false;
+    case Claim::HeldElsewhere:
 #ifdef Q_OS_UNIX
-        askToComeForward(socketPath_);
+        if (askToComeForward(socketPath_))
+            return true;
 #endif
+        // Open on another computer sharing this folder, or not answering.
+        problem_ = u"この設定はほかのｵﾌﾟｼｮﾝ画面で開かれています\r\n"_s + storeFile_ + u"\r\n("_s + detail +
+                   u")\r\nそちらを閉じてから開き直して下さい"_s;
+        return true;
+    case Claim::Impossible:
+        // Without the lock a second window could open unseen beside this one:
+        // refused, like a store that cannot be written, which it then is not.
+        problem_ = u"ｵﾌﾟｼｮﾝ画面を開けませんでした\r\n"_s + storeFile_ + u"\r\n("_s + detail +
+                   u")\r\n保存先に書き込めるか確認して下さい"_s;
         return true;
     }
-    listen();
-    return false;
+    return true;
 }
 
 void OneWindowPerStore::listen()
@@ -110,12 +253,13 @@ void OneWindowPerStore::listen()
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return;
-    // We hold the lock, so a socket file left there belongs to a holder that died.
+    // We hold the lock, and the folder is ours alone: a socket file left
+    // there belongs to a holder that died.
     ::unlink(address.sun_path);
     const mode_t oldMask = ::umask(0077); // only this user may ask
     const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::umask(oldMask);
-    if (!bound || ::listen(fd, 4) != 0) {
+    if (!bound || ::listen(fd, 16) != 0) {
         ::close(fd);
         return;
     }

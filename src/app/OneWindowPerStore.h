@@ -4,19 +4,28 @@
 // write their own view of it (both adding "account 2", say), so a second
 // start brings the open window to the front and ends instead.
 //
-// The first start holds a lock file beside the store for as long as it runs
-// (a crashed holder is noticed by its process id) and listens on a local
-// socket named after the store; a later start that finds the lock held asks
-// through the socket for the window to come forward. The socket is a plain
-// Unix-domain socket watched by the event loop, so the program needs no
-// network library for it.
+// Both are keyed to the file that holds the store, links followed, so that
+// two configuration folders linking to one store file are one store. The
+// first start holds an advisory lock on "<store file>.window" for as long as
+// it runs; the system lets go of it when the process ends, however it ends,
+// so whatever a lock file holds (nothing, garbage, another host's name, a
+// process id now used by another program) never keeps a window from opening
+// when nobody holds it. The open window listens on a local socket in a folder
+// only this user can enter; a later start that finds the lock held asks
+// through the socket, for a short time at most, for the window to come
+// forward. When no window answers, or the lock cannot be made at all, the
+// start ends with a reason for the user instead of opening a second window
+// unseen. The socket is a plain Unix-domain socket watched by the event
+// loop, so the program needs no network library for it.
 
-#include <QLockFile>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
+class QLockFile;
 class QSocketNotifier;
 
 namespace app {
@@ -26,25 +35,37 @@ class OneWindowPerStore : public QObject
     Q_OBJECT
 
 public:
-    explicit OneWindowPerStore(const QString& storePath, QObject* parent = nullptr);
+    explicit OneWindowPerStore(const QString& storeFile, QObject* parent = nullptr);
     ~OneWindowPerStore() override;
 
-    // True when another window on this store is open; it has been asked to
-    // come to the front and this start should end.
+    // True when this start must not open a window: another window on this
+    // store is open and has been asked to come to the front, or, when
+    // startProblem() says why, no window could be claimed for the store.
     bool anotherWindowIsOpen();
+    // Why this start cannot open a window, in the program's words for the
+    // user; "" when it may, or when the open window came forward.
+    QString startProblem() const { return problem_; }
     // The window to bring to the front when a later start asks.
     void setWindow(QWidget* window) { window_ = window; }
+    // Where the open window listens; "" when no private folder was found.
+    QString socketPath() const { return socketPath_; }
 
 signals:
     void broughtToFront();
 
 private:
+    enum class Claim { Held, HeldElsewhere, Impossible };
+    Claim claimLock(QString* detail);
     void bringToFront();
     void listen();
     void acceptRequests();
 
-    QLockFile lock_;
+    QString storeFile_;
+    QString lockPath_;
     QString socketPath_;
+    QString problem_;
+    int lockFd_ = -1;
+    std::unique_ptr<QLockFile> portableLock_; // where there is no advisory lock
     int listener_ = -1;
     QSocketNotifier* notifier_ = nullptr;
     QPointer<QWidget> window_;

@@ -2,6 +2,7 @@
 #include "DisplayPlatform.h"
 #include "Module1.h"
 #include "OneWindowPerStore.h"
+#include "WarningBox.h"
 #include "optionform.h"
 
 #include <QApplication>
@@ -12,9 +13,13 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     app::setUpApplication(application);
 
-    app::OneWindowPerStore oneWindow(Module1::StoreFilePath());
-    if (oneWindow.anotherWindowIsOpen())
-        return 0;
+    app::OneWindowPerStore oneWindow(Module1::StoreIdentityFile());
+    if (oneWindow.anotherWindowIsOpen()) {
+        if (oneWindow.startProblem().isEmpty())
+            return 0; // the open window came forward
+        dialogs::showWarning(nullptr, oneWindow.startProblem());
+        return 1;
+    }
 
     optionform form;
     // The window says when it is done; ending the program is main's.

@@ -57,6 +57,7 @@ public:
     explicit IniDocument(const QByteArray& bytes);
 
     std::optional<QString> value(const QString& key) const;
+    bool contains(const QString& key) const { return entries_.find(key) != entries_.cend(); }
     // The keys of [setting] in the order of their first lines, new keys last.
     QStringList keys() const;
 

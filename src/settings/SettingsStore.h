@@ -64,6 +64,7 @@ public:
     // without a file.
     void useBackend(std::unique_ptr<StoreBackend> backend);
     QString filePath() const { return backend_->location(); }
+    QString storeFile() const { return backend_->storeFile(); }
     // Why the store could not be read at the last reload, or "" when it could.
     QString readProblem() const { return readProblem_; }
     bool hasPendingWrites() const { return !changes_.empty(); }

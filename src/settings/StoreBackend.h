@@ -28,6 +28,9 @@ public:
 
     // Where the store is, as the user would look for it.
     virtual QString location() const = 0;
+    // The file that holds the store, links followed; what keys the
+    // one-window lock and socket, so that two paths to one store are one.
+    virtual QString storeFile() const = 0;
     // Reads the store as it is now. False, with the reason, when a store
     // exists but cannot be read; the values are then empty.
     virtual bool reload(QString* reason) = 0;

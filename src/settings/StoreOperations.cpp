@@ -66,6 +66,11 @@ QString StoreFilePath()
     return SettingsStore::instance().filePath();
 }
 
+QString StoreIdentityFile()
+{
+    return SettingsStore::instance().storeFile();
+}
+
 QString StoreReadProblem()
 {
     return SettingsStore::instance().readProblem();

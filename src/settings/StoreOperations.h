@@ -42,6 +42,9 @@ void ReloadStore();
 void RefreshStore();
 // Full path of the store file in use.
 QString StoreFilePath();
+// The file that holds the store, links followed: two paths to one file are
+// one store, with one options window.
+QString StoreIdentityFile();
 // Why the store, which exists, could not be read when it was last read ("" when
 // it could). Such a store is never replaced: every sync is refused.
 QString StoreReadProblem();

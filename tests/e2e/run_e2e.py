@@ -60,8 +60,8 @@ class Case:
         self.helper("grab", path)
         return xsession.read_ppm(path)
 
-    def start(self):
-        program = xsession.Program(self.server, self.args.program, self.config_home)
+    def start(self, extra_env=None):
+        program = xsession.Program(self.server, self.args.program, self.config_home, extra_env)
         self.programs.append(program)
         return program
 
@@ -422,13 +422,16 @@ FOREIGN_STORE = (b"; written by hand\n"
 
 
 def case_foreign_store(case):
-    """A store written by hand: a second start only brings the open window
-    forward, and OK keeps every line it does not change byte for byte."""
+    """A store written by hand, beside the empty window lock a crash leaves:
+    the window opens, a second start only brings it forward, and OK keeps
+    every line it does not change byte for byte."""
     with open(case.store_file, "wb") as f:
         f.write(FOREIGN_STORE)
+    open(case.store_file + ".window", "wb").close()
     program = case.start()
     window = case.open_options(program)
-    second = case.start()
+    # One session: the second start shares the first one's runtime folder.
+    second = case.start({"XDG_RUNTIME_DIR": program.runtime_dir.name})
     code = second.wait_exit()
     if code != 0:
         raise Failure("the second start ended with code %d:\n%s" % (code, second.output()))

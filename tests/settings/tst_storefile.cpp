@@ -3,6 +3,7 @@
 // writes that are refused, leaving the file and the folder as they were.
 
 #include "Module1.h"
+#include "PlainWriter.h"
 #include "StoreFiles.h"
 #include "TestMain.h"
 
@@ -11,7 +12,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <thread>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 using namespace Module1;
@@ -131,6 +136,8 @@ private slots:
         QTest::newRow("old lock folder") << u"Talkstr1"_s << u"x"_s << u"lock folder"_s;
         QTest::newRow("folder at the store path") << u"Talkstr1"_s << u"x"_s << u"store folder"_s;
         QTest::newRow("pipe at the store path") << u"Talkstr1"_s << u"x"_s << u"pipe"_s;
+        for (const QString& mode : {u"0400"_s, u"0444"_s, u"0500"_s})
+            QTest::newRow(qPrintable(u"read-only store "_s + mode)) << u"Talkstr1"_s << u"x"_s << mode;
     }
 
     void refusedWritesLeaveEverythingAsItWas()
@@ -146,6 +153,9 @@ private slots:
             QVERIFY(QDir().mkdir(path + u".lock"_s));
             const utimbuf anHourAgo{::time(nullptr) - 3600, ::time(nullptr) - 3600};
             QCOMPARE(::utime(QFile::encodeName(path + u".lock"_s).constData(), &anHourAgo), 0);
+        } else if (blocker.startsWith(u'0')) {
+            writeStoreFile("[setting]\nTalkstr1=kept\n");
+            QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(blocker.toUInt(nullptr, 8))), 0);
         } else if (blocker == u"store folder") {
             QVERIFY(QDir().mkdir(path));
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
@@ -155,8 +165,9 @@ private slots:
         }
         ReloadStore();
         const QFile::Permissions permissions = QFile::permissions(path);
-        const QByteArray before =
-            blocker.isEmpty() || blocker == u"lock folder" ? readStoreFile() : QByteArray();
+        const QByteArray before = blocker.isEmpty() || blocker == u"lock folder" || blocker.startsWith(u'0')
+                                      ? readStoreFile()
+                                      : QByteArray();
 
         const QString stored = ReadSetting(key, u"<absent>"_s);
         WriteSetting(key, text);
@@ -174,6 +185,103 @@ private slots:
         QDir(path + u".lock"_s).removeRecursively();
         QDir(path).removeRecursively();
         QFile::remove(path);
+    }
+
+    // Another program writes the file in place while an action commits: it
+    // truncates the file, writes part, pauses, writes the rest.
+    void unfinishedWriteOfAnotherProgramIsWaitedFor_data()
+    {
+        QTest::addColumn<QString>("cut");
+        QTest::addColumn<int>("pauseMs");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("emptied") << u"empty"_s << 300 << true;
+        QTest::newRow("cut in the middle") << u"half"_s << 300 << true;
+        QTest::newRow("cut in the last line") << u"last"_s << 300 << true;
+        QTest::newRow("stays empty too long") << u"empty"_s << 2500 << false;
+    }
+
+    void unfinishedWriteOfAnotherProgramIsWaitedFor()
+    {
+        QFETCH(QString, cut);
+        QFETCH(int, pauseMs);
+        QFETCH(bool, saved);
+        const StoreMap stored = storeWithAccounts(50);
+        prepareStore(stored);
+        const QString path = StoreFilePath();
+        const QByteArray theirs = withValue(readStoreFile(), u"DefLeft"_s, u"2"_s);
+        const qsizetype first = cut == u"empty" ? 0 : cut == u"half" ? theirs.size() / 2 : theirs.size() - 1;
+        std::thread writer([&] { writeInPlace(path, theirs, first, pauseMs); });
+        QTRY_COMPARE_WITH_TIMEOUT(readStoreFile().size(), first, 1000);
+        WriteSetting(u"Talkcnt"_s, u"3"_s);
+        QString reason;
+        const bool synced = SyncSettings(&reason);
+        writer.join();
+        QCOMPARE(synced, saved);
+        StoreMap expected = stored;
+        expected[u"DefLeft"_s] = u"2"_s;
+        if (saved)
+            expected[u"Talkcnt"_s] = u"3"_s;
+        else
+            QVERIFY(reason.contains(u"less than"_s));
+        QCOMPARE(storeFileContents(), expected);
+    }
+
+    // The other program read the file before the replace and writes after
+    // it: into the file it had open (now replaced), or over the replacement.
+    void writeBesideTheReplaceIsTakenIn_data()
+    {
+        QTest::addColumn<bool>("intoTheOldFile");
+        QTest::newRow("into the file it had open") << true;
+    }
+
+    void writeBesideTheReplaceIsTakenIn()
+    {
+        QFETCH(bool, intoTheOldFile);
+        const StoreMap stored = storeWithAccounts(20);
+        prepareStore(stored);
+        const QString path = StoreFilePath();
+        overwriteStoreFile(withValue(readStoreFile(), u"DefLeft"_s, u"5"_s)); // it is at work
+        const QByteArray theirs = withValue(readStoreFile(), u"DefLeft"_s, u"6"_s);
+        const int held = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+        QVERIFY(held >= 0);
+        const ino_t before = inodeOf(path);
+        std::thread writer([&] {
+            QElapsedTimer waited;
+            waited.start();
+            while (inodeOf(path) == before && waited.elapsed() < 5000)
+                std::this_thread::yield();
+            if (!intoTheOldFile)
+                writeInPlace(path, theirs);
+            else if (::ftruncate(held, 0) == 0)
+                writeBytes(held, theirs);
+        });
+        WriteSetting(u"Talkcnt"_s, u"3"_s);
+        QVERIFY(SyncSettings());
+        writer.join();
+        ::close(held);
+        StoreMap expected = stored;
+        expected[u"DefLeft"_s] = u"6"_s;
+        expected[u"Talkcnt"_s] = u"3"_s;
+        QCOMPARE(storeFileContents(), expected);
+    }
+
+    void leftoversOfAnInterruptedWriteGo()
+    {
+        QDir folder = QFileInfo(StoreFilePath()).absoluteDir();
+        writeStoreFile("[setting]\n");
+        const QStringList ours = {u"wispane.ini.unfinished-a1B2c3"_s, u"wispane.ini.unfinished-XXXXXX"_s};
+        const QStringList others = {u"wispane.ini.unfinished-a1B2c"_s, u"wispane.ini.unfinished-a1B2c3d"_s,
+                                    u"wispane.ini.backup"_s, u"other.ini.unfinished-a1B2c3"_s};
+        for (const QString& name : ours + others)
+            QVERIFY(!writeFile(folder, name, "[setting]\nPassw1=1\n").isEmpty());
+        WriteSetting(u"Talkcnt"_s, u"3"_s);
+        QVERIFY(SyncSettings());
+        for (const QString& name : ours)
+            QVERIFY2(!folder.exists(name), qPrintable(name));
+        for (const QString& name : others) {
+            QVERIFY2(folder.exists(name), qPrintable(name));
+            QVERIFY(folder.remove(name));
+        }
     }
 
     void unreadableStoreIsNeverReplaced()
@@ -201,6 +309,7 @@ private slots:
         WriteSetting(u"Talkcnt"_s, u"3"_s);
         QVERIFY(SyncSettings());
         QVERIFY(QFileInfo(StoreFilePath()).isSymLink());
+        QCOMPARE(StoreIdentityFile(), QFileInfo(target).canonicalFilePath()); // the one-window key
         QFile file(target);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), "[setting]\nTalkcnt=3\n"_ba);
