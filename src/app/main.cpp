@@ -10,7 +10,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     options::setUpApplication(app);
 
-    options::OneWindowPerStore oneWindow(Module1::StoreFilePath());
+    options::OneWindowPerStore oneWindow(Module1::StoreFile());
     if (oneWindow.anotherWindowIsOpen())
         return 0;
 

@@ -61,6 +61,11 @@ QString StoreFilePath()
     return SettingsStore::instance().filePath();
 }
 
+QString StoreFile()
+{
+    return SettingsStore::instance().storeFile();
+}
+
 QString StoreReadProblem()
 {
     return SettingsStore::instance().readProblem();

@@ -41,8 +41,12 @@ bool SyncSettings(QString* reason = nullptr);
 // Reads the store afresh, as it is on disk now, and drops writes not yet
 // synced. Tests call it after preparing a file.
 void ReloadStore();
-// Full path of the store file in use.
+// Where the store in use is, as messages name it: the store file's full
+// path, or the registry key and its Wine prefix.
 QString StoreFilePath();
+// The file that holds the store in use, links followed (the prefix's
+// user.reg for the Wine registry): one window per such file.
+QString StoreFile();
 // Why the store, which exists, could not be read when it was last read ("" when
 // it could). Such a store is never replaced: every sync is refused.
 QString StoreReadProblem();

@@ -26,6 +26,7 @@ public:
     RegistryStore() : settings_(openRegistry()) {}
 
     QString location() const override { return settings_->fileName(); }
+    QString storeFile() const override { return location(); }
 
     bool reload(QString* reason) override
     {

@@ -46,6 +46,7 @@ public:
     // Reads the store afresh and forgets pending changes.
     void reload();
     QString filePath() const { return backend_->location(); }
+    QString storeFile() const { return backend_->storeFile(); }
     // Why the store could not be read at the last reload, or "" when it could.
     QString readProblem() const { return readProblem_; }
     bool hasPendingWrites() const { return !changes_.empty(); }

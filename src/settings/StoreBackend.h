@@ -1,9 +1,11 @@
 #pragma once
 
 // Where the store's values live on this platform, behind one interface: an
-// INI file of our own dialect on Linux (IniStoreFile.cpp), the registry
-// location the mail checker's runtime uses on Windows (RegistryStore.cpp).
-// makeStoreBackend() is the one place that chooses.
+// INI file of our own dialect on Linux (IniStoreFile.cpp) or, when the mail
+// checker runs under Wine, the Wine prefix's registry (WineRegistryStore.cpp);
+// the registry location the mail checker's runtime uses on Windows
+// (RegistryStore.cpp). makeStoreBackend() is the one place that chooses
+// (StoreChoice.cpp on Linux).
 
 #include <QString>
 #include <QStringList>
@@ -28,6 +30,8 @@ public:
 
     // Where the store is, as the user would look for it.
     virtual QString location() const = 0;
+    // The file that holds the store, links followed; what keys the one-window lock and socket.
+    virtual QString storeFile() const = 0;
     // Reads the store as it is now. False, with the reason, when a store
     // exists but cannot be read; the values are then empty.
     virtual bool reload(QString* reason) = 0;
@@ -40,5 +44,7 @@ public:
 };
 
 std::unique_ptr<StoreBackend> makeStoreBackend();
+// The INI file store, $XDG_CONFIG_HOME/wispane.ini (not on Windows).
+std::unique_ptr<StoreBackend> makeIniStoreBackend();
 
 } // namespace settings

@@ -22,21 +22,23 @@ inline QString realCharactersDir()
 inline void isolateEnvironment(QTemporaryDir& configHome)
 {
     qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+    // Nor a Wine prefix of the user's: tests that want one choose it.
+    qputenv("QUORVIX_STORE", "ini");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
 } // namespace quorvix::test
 
-#define QUORVIX_TEST_MAIN_IMPL(AppClass, TestClass)                                                \
-    int main(int argc, char** argv)                                                                \
-    {                                                                                              \
-        QTemporaryDir configHome;                                                                  \
-        quorvix::test::isolateEnvironment(configHome);                                             \
-        AppClass app(argc, argv);                                                                  \
-        TestClass tc;                                                                              \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
-        return QTest::qExec(&tc, argc, argv);                                                      \
+#define QUORVIX_TEST_MAIN_IMPL(AppClass, TestClass)                                                          \
+    int main(int argc, char** argv)                                                                          \
+    {                                                                                                        \
+        QTemporaryDir configHome;                                                                            \
+        quorvix::test::isolateEnvironment(configHome);                                                       \
+        AppClass app(argc, argv);                                                                            \
+        TestClass tc;                                                                                        \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        return QTest::qExec(&tc, argc, argv);                                                                \
     }
 
 #define QUORVIX_TEST_MAIN(TestClass) QUORVIX_TEST_MAIN_IMPL(QApplication, TestClass)
