@@ -30,15 +30,15 @@ inline void isolateEnvironment(QTemporaryDir& configHome)
 
 } // namespace quorvix::test
 
-#define QUORVIX_TEST_MAIN_IMPL(AppClass, TestClass)                                                          \
-    int main(int argc, char** argv)                                                                          \
-    {                                                                                                        \
-        QTemporaryDir configHome;                                                                            \
-        quorvix::test::isolateEnvironment(configHome);                                                       \
-        AppClass app(argc, argv);                                                                            \
-        TestClass tc;                                                                                        \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
-        return QTest::qExec(&tc, argc, argv);                                                                \
+#define QUORVIX_TEST_MAIN_IMPL(AppClass, TestClass)                                                \
+    int main(int argc, char** argv)                                                                \
+    {                                                                                              \
+        QTemporaryDir configHome;                                                                  \
+        quorvix::test::isolateEnvironment(configHome);                                             \
+        AppClass app(argc, argv);                                                                  \
+        TestClass tc;                                                                              \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&tc, argc, argv);                                                      \
     }
 
 #define QUORVIX_TEST_MAIN(TestClass) QUORVIX_TEST_MAIN_IMPL(QApplication, TestClass)
