@@ -8,11 +8,15 @@
 
 #include "AccountTestSupport.h"
 #include "BusyNotice.h"
+#include "CommonDialogs.h"
 #include "Cp932.h"
 #include "KeySchema.h"
 #include "OptionformTestSupport.h"
 #include "StoreChoice.h"
+#include "VersionNotice.h"
 #include "accountform.h"
+
+#include <QFileDialog>
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -329,6 +333,31 @@ private slots:
         QVERIFY(w.boxes.seen.front().text.startsWith(u"設定を保存できませんでした\r\n"_s));
         QVERIFY(w.boxes.seen.front().text.contains(prefix_));
         QCOMPARE(exported(), kSeed);
+    }
+
+    // The agent picker opens in the prefix's character folder and stores the
+    // picked file as the mail checker under Wine opens it; the notice names the store.
+    void pathsAreTheMailCheckersWindowsPaths_data() { addRows(); }
+    void pathsAreTheMailCheckersWindowsPaths()
+    {
+        if (someCharacterFile().isEmpty())
+            QSKIP("no character file to pick");
+        prepare(kSeed);
+        LoadedForm w;
+        QCOMPARE(Module1::WindowsDirectory(), u"C:\\windows"_s);
+        const QString folder = prefix_ + u"/dosdevices/c:/windows/Msagent/Chars"_s;
+        auto seenFolder = std::make_shared<QString>();
+        auto answered = whenModal<QFileDialog>([seenFolder, folder](QFileDialog* dialog) {
+            *seenFolder = dialog->directory().absolutePath();
+            typeAndAccept(dialog, folder + u"/Merlin.acs"_s);
+        });
+        QTest::mouseClick(w.form.Command3, Qt::LeftButton);
+        QVERIFY(*answered);
+        QCOMPARE(QFileInfo(*seenFolder).canonicalFilePath(), QFileInfo(folder).canonicalFilePath());
+        QCOMPARE(w.form.AgentBox->text(), u"C:\\windows\\Msagent\\Chars\\Merlin.acs"_s);
+        QCOMPARE(Module1::ToStoredPath(u"/usr/share"_s), u"Z:\\usr\\share"_s);
+        QVERIFY(options::programVersionNotice().contains(u"Wine"_s));
+        QVERIFY(options::programVersionNotice().contains(prefix_));
     }
 
     // A Windows program reading the key under a Japanese locale, as the mail
