@@ -76,7 +76,7 @@ private slots:
     {
         QFETCH(QByteArray, line);
         QFETCH(QString, text);
-        for (const QByteArray newline : {"\n"_ba, "\r\n"_ba}) {
+        for (const QByteArray& newline : {"\n"_ba, "\r\n"_ba}) {
             const RegistryKeyTexts read = ReadUserRegKey(userReg(line + "\n", newline), kMailCheckerKey);
             QVERIFY(read.readable && read.keyFound);
             QCOMPARE(read.texts.size(), std::size_t(1));
