@@ -15,8 +15,8 @@
 #include "CommonDialogs.h"
 #include "KeySchema.h"
 #include "Module1.h"
-#include "optionform.h"
 #include "XServer.h"
+#include "optionform.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -72,7 +72,7 @@ bool defaultCharacterIsThere()
 int runStartup(int argc, char** argv, qint64 spawnedAt)
 {
     QApplication app(argc, argv);
-    options::setUpApplication(app);
+    app::setUpApplication(app);
     if (!defaultCharacterIsThere())
         return 2;
     optionform form;
@@ -109,7 +109,7 @@ int runPrepare(int argc, char** argv, int accounts)
 int runAccounts(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    options::setUpApplication(app);
+    app::setUpApplication(app);
     if (!defaultCharacterIsThere())
         return 2;
     QElapsedTimer timer;

@@ -5,6 +5,7 @@
 // nothing leave every byte as it was.
 
 #include "IniDocument.h"
+#include "StoreText.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -51,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     IniDocument changed(file);
     bool changesSomething = false;
     for (const Change& change : changes) {
-        if (!IniDocument::isWritableKey(change.key) || !IniDocument::fitsOnALine(change.text))
+        if (!IniDocument::isWritableKey(change.key) || !settings::FitsOnAStoreLine(change.text))
             continue;
         const std::optional<QString> now = change.removing ? std::nullopt : std::optional(change.text);
         changesSomething = changesSomething || changed.value(change.key) != now;

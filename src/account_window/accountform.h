@@ -75,6 +75,13 @@ private:
     void arrangeTabOrder();
     void connectHandlers();
 
+    // Names the field of a refused text and puts the cursor there.
+    void refuseText(QLineEdit* box, const QLabel* caption);
+
     controls::FlexGrid* accountList_ = nullptr;
     bool centred_ = false;
+    // The stored Check of the account being edited. The box shows only
+    // ticked or not, so a box left as it was gives the stored value back
+    // (another program may store more than 0 and 1).
+    qint16 loadedCheck_ = 1;
 };

@@ -8,7 +8,7 @@
 #include "FlexGrid.h"
 #include "KeySchema.h"
 #include "Module1.h"
-#include "StoreMessages.h"
+#include "WarningBox.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -17,6 +17,8 @@
 
 #include <optional>
 #include <tuple>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -43,6 +45,7 @@ void accountform::intoform(qint16 n)
     UserName->setText(AccountRecord.Uname);
     MailPassWord->setText(AccountRecord.Passw);
     // Any value but 0 counts as checked, as the list's mark shows it.
+    loadedCheck_ = AccountRecord.Check;
     Check1->setChecked(AccountRecord.Check != 0);
     Colorbox->setBackColor(AccountRecord.Scolor1);
     Colorbox2->setBackColor(AccountRecord.Scolor2);
@@ -74,15 +77,23 @@ void accountform::Colorbox2_Click()
     Module1::AccountRecord.Scolor2 = c;
 }
 
+void accountform::refuseText(QLineEdit* box, const QLabel* caption)
+{
+    QString name = caption->text();
+    name.chop(name.endsWith(u':') ? 1 : 0);
+    dialogs::showWarning(this, name + u"には改行やNUL文字を入力できません"_s);
+    box->setFocus();
+}
+
 void accountform::Command1_Click()
 {
     using namespace Module1;
 
-    // Everything that could make the record unstorable is checked before
-    // anything changes, so a refusal leaves the window exactly as the user left it.
+    // What only the window can tell is checked before anything changes, so
+    // a refusal leaves the window exactly as the user left it.
     const std::optional<qint16> port = portFromText(Portbox->text());
     if (!port) {
-        accounts::showWarning(this, QStringLiteral("ﾎﾟｰﾄ番号は1から32767までの数字で入れてください"));
+        dialogs::showWarning(this, u"ﾎﾟｰﾄ番号は1から32767までの数字で入れてください"_s);
         Portbox->setFocus();
         Portbox->selectAll();
         return;
@@ -90,62 +101,61 @@ void accountform::Command1_Click()
     QString unencodable;
     EncodePassword(MailPassWord->text(), &unencodable);
     if (!unencodable.isEmpty()) {
-        accounts::showWarning(this, u"ﾊﾟｽﾜｰﾄﾞに使えない文字「" + unencodable + u"」が入っています");
+        dialogs::showWarning(this, u"ﾊﾟｽﾜｰﾄﾞに使えない文字「"_s + unencodable + u"」が入っています"_s);
         MailPassWord->setFocus();
         return;
     }
     // Editing while the list has no account row adds one, like "追加".
     const bool adding = EditMode == 0 || SelectedRow < 1;
     if (adding && AccountCount >= kMaxAccounts) {
-        accounts::showWarning(this, QStringLiteral("ｱｶｳﾝﾄはこれ以上追加できません"));
+        dialogs::showWarning(this, u"ｱｶｳﾝﾄはこれ以上追加できません"_s);
         return;
     }
-
     const qint16 n = adding ? qint16(AccountCount + 1) : SelectedRow;
-    // Each field is one line of the store file.
-    using settings::AccountField;
-    const std::tuple<QLineEdit*, const QLabel*, AccountField> texts[] = {
-        {Accountname, Label6[1], AccountField::Aname},
-        {Hostname, Label6[0], AccountField::Hname},
-        {UserName, Label1, AccountField::Uname}};
-    for (const auto& [box, label, field] : texts) {
-        if (!CanWriteSetting(settings::AccountKey(field, n), box->text())) {
-            QString caption = label->text();
-            caption.chop(caption.endsWith(u':') ? 1 : 0);
-            accounts::showWarning(this, caption + u"には改行やNUL文字を入力できません");
-            box->setFocus();
-            return;
-        }
-    }
 
-    if (Accountname->text().isEmpty())
-        Accountname->setText(UserName->text() + u'@' + Hostname->text());
-
-    AccountRecord.Aname = Accountname->text();
+    // The name box gets its default only once the account is stored.
+    const QString name =
+        Accountname->text().isEmpty() ? UserName->text() + u'@' + Hostname->text() : Accountname->text();
+    AccountRecord.Aname = name;
     AccountRecord.Hname = Hostname->text();
     AccountRecord.Portno = *port;
     AccountRecord.Uname = UserName->text();
     AccountRecord.Passw = MailPassWord->text();
-    AccountRecord.Check = Check1->isChecked() ? 1 : 0;
+    const bool checkUnchanged = !adding && Check1->isChecked() == (loadedCheck_ != 0);
+    AccountRecord.Check = checkUnchanged ? loadedCheck_ : qint16(Check1->isChecked() ? 1 : 0);
     AccountRecord.Scolor1 = Colorbox->BackColor();
     AccountRecord.Scolor2 = Colorbox2->BackColor();
 
-    SaveAccount(n);
-    // The count goes with the record, so an added account survives the
-    // options window's Cancel.
-    if (adding)
-        SaveAccountCount(n);
-    QString reason;
-    if (!SyncSettings(&reason)) {
+    const StoreOutcome outcome = StoreAccount(n);
+    if (!outcome) {
+        using settings::AccountField;
+        // A default name is made of the server and the user name: one of them is to blame.
+        QLineEdit* nameBox = Accountname;
+        const QLabel* nameCaption = Label6[1];
+        if (Accountname->text().isEmpty()) {
+            const bool serverToBlame = !CanStoreText(Hostname->text());
+            nameBox = serverToBlame ? Hostname : UserName;
+            nameCaption = serverToBlame ? Label6[0] : Label1;
+        }
+        const std::tuple<QLineEdit*, const QLabel*, AccountField> texts[] = {
+            {nameBox, nameCaption, AccountField::Aname},
+            {Hostname, Label6[0], AccountField::Hname},
+            {UserName, Label1, AccountField::Uname}};
+        for (const auto& [box, caption, field] : texts) {
+            if (outcome.unstorableKey == settings::AccountKey(field, n)) {
+                refuseText(box, caption);
+                return;
+            }
+        }
         // Nothing of this account reached the disk and the store took the
         // writes back: leave the list as the disk has it and keep the
         // user's input open.
-        accounts::showWarning(this, QStringLiteral("ｱｶｳﾝﾄを保存できませんでした"), reason);
+        dialogs::showWarning(this, u"ｱｶｳﾝﾄを保存できませんでした"_s, outcome.reason);
         return;
     }
 
+    Accountname->setText(name);
     if (adding) {
-        AccountCount = n;
         if (accountList_) {
             accounts::appendAccountRow(*accountList_, AccountRecord);
             SelectedRow = qint16(accountList_->Row());

@@ -1,6 +1,6 @@
 #include "AcsDecompressor.h"
 
-#include "AgentControl.h"
+#include "AgentError.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 
 #include "AcsDecompressor.h"
 #include "AcsReader.h"
-#include "AgentControl.h"
+#include "AgentError.h"
 #include "ByteCursor.h"
 
 #include <algorithm>

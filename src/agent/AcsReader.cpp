@@ -1,6 +1,6 @@
 #include "AcsReader.h"
 
-#include "AgentControl.h"
+#include "AgentError.h"
 #include "ByteCursor.h"
 
 #include <QFile>

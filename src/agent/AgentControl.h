@@ -4,30 +4,18 @@
 // characters, each of which can be placed, shown, asked for its animation
 // names and told to play one. Every failure is thrown as AgentError.
 
+#include "AgentError.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <map>
 #include <memory>
-#include <stdexcept>
 
 namespace agent {
 
 class AgentClock;
-
-// A failure of the control: which file, what is wrong and, for damaged files,
-// at what offset. message() is a one-line English description for logs and
-// for the caller to embed in its own message to the user.
-class AgentError : public std::runtime_error
-{
-public:
-    explicit AgentError(const QString& message);
-    QString message() const;
-
-private:
-    QString message_;
-};
 
 // One loaded character: Characters(id) gives it.
 class AgentCharacter

@@ -1,4 +1,4 @@
-#include "AgentControl.h"
+#include "AgentError.h"
 
 namespace agent {
 

@@ -1,6 +1,6 @@
 #include "AnimationPlayer.h"
 
-#include "AgentControl.h"
+#include "AgentError.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 // read and the absolute offset.
 
 #include "AcsCharacter.h"
-#include "AgentControl.h"
+#include "AgentError.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "WaveDecoder.h"
 
 #include "AcsCharacter.h"
-#include "AgentControl.h"
+#include "AgentError.h"
 
 #include <algorithm>
 #include <cstring>

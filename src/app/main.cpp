@@ -7,14 +7,16 @@
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    options::setUpApplication(app);
+    QApplication application(argc, argv);
+    app::setUpApplication(application);
 
-    options::OneWindowPerStore oneWindow(Module1::StoreFile());
+    app::OneWindowPerStore oneWindow(Module1::StoreFile());
     if (oneWindow.anotherWindowIsOpen())
         return 0;
 
     optionform form;
+    // The window says when it is done; ending the program is main's.
+    QObject::connect(&form, &optionform::programEnding, &application, &QCoreApplication::quit);
     oneWindow.setWindow(&form);
     form.show();
     return QApplication::exec();

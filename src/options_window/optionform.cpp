@@ -497,7 +497,8 @@ void optionform::reject()
 
 void optionform::endProgram()
 {
-    emit programEnding();
     QDialog::done(QDialog::Rejected);
-    QCoreApplication::exit(0);
+    // The owner ends the program; a window that ended it itself could not
+    // be used by a test or a tool that goes on after it.
+    emit programEnding();
 }

@@ -161,11 +161,12 @@ public slots:
     void RefBt_Click(int Index);
 
 signals:
-    // The program is about to end (OK after saving, Cancel, or the title bar's close).
+    // The window is done and the program is to end (OK after saving, Cancel,
+    // or the title bar's close). The program's owner of the window ends it.
     void programEnding();
 
 public:
-    // Hides the window and leaves the event loop. OK and Cancel end here.
+    // Hides the window and tells its owner. OK and Cancel end here.
     void endProgram();
 
 protected:

@@ -9,7 +9,7 @@
 
 #include "FlexGrid.h"
 #include "Module1.h"
-#include "StoreMessages.h"
+#include "WarningBox.h"
 #include "accountform.h"
 
 #include <QPushButton>
@@ -77,7 +77,7 @@ void optionform::delbutton_Click()
     if (!DeleteAccount(row, &reason)) {
         // The store took the writes back: the disk still holds every
         // account, and so does the list.
-        accounts::showWarning(this, QStringLiteral("ｱｶｳﾝﾄを削除できませんでした"), reason);
+        dialogs::showWarning(this, QStringLiteral("ｱｶｳﾝﾄを削除できませんでした"), reason);
         return;
     }
 

@@ -7,9 +7,9 @@
 #include "CommonDialogs.h"
 #include "DropDownList.h"
 #include "KeySchema.h"
-#include "StoreMessages.h"
 #include "StoredNumbers.h"
 #include "Twips.h"
+#include "WarningBox.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -51,6 +51,9 @@ void optionform::SetAgent()
         AgentLoaded = true;
         characters.Load(kAgentId, localPath);
         AgentCharacter = &characters(kAgentId);
+        // The mail checker stores where its character stands whenever it is
+        // moved, also while this window is open: place it where it is now.
+        Module1::RefreshStore();
         AgentCharacter->setLeft(settings::AgentPosition(settings::kAgentLeftKey, controls::screenWidthTwips(),
                                                         controls::twipsPerPixelX()));
         AgentCharacter->setTop(settings::AgentPosition(settings::kAgentTopKey, controls::screenHeightTwips(),
@@ -89,7 +92,7 @@ void optionform::SetAgent()
             list->show();
         }
         const auto* agentError = dynamic_cast<const agent::AgentError*>(&error);
-        accounts::showWarningWithDetails(
+        dialogs::showWarningWithDetails(
             this,
             u"エージェントを読み込めません\r\n"_s + Options.AgentPath + u"\r\n"_s +
                 loadFailureReason(localPath) + u"\r\nエージェントを指定して下さい"_s,

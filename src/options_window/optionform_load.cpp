@@ -11,7 +11,7 @@
 #include "CommonDialogs.h"
 #include "DropDownList.h"
 #include "FlexGrid.h"
-#include "StoreMessages.h"
+#include "WarningBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -52,9 +52,9 @@ void setCheckValue(QCheckBox* box, qint16 value)
 void warnOfAnUnreadStore(QWidget* owner)
 {
     if (const QString problem = Module1::StoreReadProblem(); !problem.isEmpty()) {
-        accounts::showWarning(owner, u"設定を読み込めませんでした\r\n"_s + Module1::StoreFilePath() +
-                                         u"\r\n("_s + problem +
-                                         u")\r\n既定の設定で表示します。このﾌｧｲﾙには保存できません"_s);
+        dialogs::showWarning(owner, u"設定を読み込めませんでした\r\n"_s + Module1::StoreFilePath() +
+                                        u"\r\n("_s + problem +
+                                        u")\r\n既定の設定で表示します。このﾌｧｲﾙには保存できません"_s);
     }
 }
 
@@ -99,7 +99,7 @@ void optionform::loaddata()
         AgentLoaded = false;
         SetAgent();
     } else {
-        accounts::showWarning(this, u"エージェントが見つかりません\r\nエージェントを指定して下さい"_s);
+        dialogs::showWarning(this, u"エージェントが見つかりません\r\nエージェントを指定して下さい"_s);
     }
 
     // 9 is read above: templates and the characters never read.

@@ -1,20 +1,23 @@
-// Saving the options on OK, and the two ways out of the program.
+// Saving the options on OK, and the two ways out of the window.
 //
 // The mail checker reads the same keys, and the order of the writes (the
-// key table's save order) is the order in which it may see them change. Every typed number is checked
-// before the first write, so a bad one leaves the store untouched; the
-// writes end in one sync, and only a sync that succeeded ends the program.
+// key table's save order) is the order in which it may see them change. Every
+// typed number is checked before the first write, so a bad one leaves the
+// store untouched; the store layer's StoreOptions writes and syncs once, and
+// only a save that succeeded ends the window.
 
 #include "optionform.h"
 
 #include "DropDownList.h"
-#include "StoreMessages.h"
+#include "KeySchema.h"
+#include "WarningBox.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 
+#include <variant>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -31,8 +34,8 @@ struct TypedNumberField
 struct TypedTextField
 {
     QLineEdit* box;
-    const QLabel* label;   // its caption names the field in the message
-    const QString* loaded; // what the store held when the window opened
+    const QLabel* label; // its caption names the field in the message
+    const QString* text; // the record's field it is written from
 };
 
 QString captionOf(const QLabel* label)
@@ -59,30 +62,33 @@ qint16 checkValue(const QCheckBox* box)
     return box->isChecked() ? 1 : 0;
 }
 
-// Every typed text is one line of the store file: one with a line break or a
-// NUL (unless it is what the store held, written back untouched) names its
-// field and nothing is written.
-bool typedTextsFitTheStore(optionform& f)
+// The field of a refused text, found through the record field the text was
+// taken from, so the window needs no key names: it names the field and puts
+// the cursor there. False when the key is no field of the window.
+bool refuseText(optionform& f, settings::OptionsRecord& written, const QString& key)
 {
-    const settings::OptionsRecord& loaded = f.Options;
+    const settings::GlobalKey* refused = settings::FindGlobalKey(key);
+    if (!refused || !refused->field)
+        return false;
+    const settings::WorkingValue field = refused->field(written);
     std::vector<TypedTextField> fields = {
-        {f.AgentBox, f.Label9, &loaded.AgentPath},
-        {f.Notstrbox, f.Label12, &loaded.NotReadChars},
-        {f.Wavbox, f.Label7, &loaded.WavPath},
-        {f.Mailerbox[1], f.Label5[0], &loaded.MailerPath[1]},
-        {f.Mailerbox[2], f.Label5[1], &loaded.MailerPath[2]},
+        {f.AgentBox, f.Label9, &written.AgentPath},
+        {f.Notstrbox, f.Label12, &written.NotReadChars},
+        {f.Wavbox, f.Label7, &written.WavPath},
+        {f.Mailerbox[1], f.Label5[0], &written.MailerPath[1]},
+        {f.Mailerbox[2], f.Label5[1], &written.MailerPath[2]},
     };
     const std::size_t templateLabels[6] = {0, 1, 3, 5, 6, 7};
     for (std::size_t i = 1; i <= 6; ++i)
-        fields.push_back({f.Text1[i - 1], f.Label13[templateLabels[i - 1]], &loaded.Talkstr[i]});
-    for (const TypedTextField& field : fields) {
-        if (!Module1::FitsOnAStoreLine(field.box->text()) && field.box->text() != *field.loaded) {
-            accounts::showWarning(&f, captionOf(field.label) + u"には改行やNUL文字を入力できません"_s);
-            focusField(f.SSTab1, field.box);
-            return false;
+        fields.push_back({f.Text1[i - 1], f.Label13[templateLabels[i - 1]], &written.Talkstr[i]});
+    for (const TypedTextField& typed : fields) {
+        if (std::holds_alternative<QString*>(field) && std::get<QString*>(field) == typed.text) {
+            dialogs::showWarning(&f, captionOf(typed.label) + u"には改行やNUL文字を入力できません"_s);
+            focusField(f.SSTab1, typed.box);
+            return true;
         }
     }
-    return true;
+    return false;
 }
 
 } // namespace
@@ -98,15 +104,13 @@ bool optionform::saveOptions()
     };
     for (const TypedNumberField& field : typedNumbers) {
         if (!Module1::ParseInt16(field.box->text())) {
-            accounts::showWarning(this,
-                                  field.caption + u"には -32768 から 32767 までの整数を入力して下さい"_s);
+            dialogs::showWarning(this,
+                                 field.caption + u"には -32768 から 32767 までの整数を入力して下さい"_s);
             focusField(SSTab1, field.box);
             return false;
         }
     }
     auto typed = [](const QLineEdit* box) { return Module1::ParseInt16(box->text()).value_or(0); };
-    if (!typedTextsFitTheStore(*this))
-        return false;
 
     // 1-8. Refresh the working values from their controls.
     Options.Option1value = checkValue(option1);
@@ -139,7 +143,6 @@ bool optionform::saveOptions()
     // character the animation lists are empty through no choice of the
     // user's, so the stored choices are kept rather than wiped to "0".
     settings::OptionsRecord written = Options;
-    written.AccountCount = Module1::AccountCount;
     written.WavPath = Wavbox->text();
     if (AgentCharacter) {
         for (std::size_t i = 1; i <= 6; ++i) {
@@ -147,15 +150,15 @@ bool optionform::saveOptions()
             written.Actkind[i] = list->currentIndex() >= 0 ? list->itemText(list->currentIndex()) : QString();
         }
     }
-    settings::WriteOptions(written);
-
-    QString reason;
-    if (!Module1::SyncSettings(&reason)) {
-        accounts::showWarning(this, u"設定を保存できませんでした\r\n"_s + Module1::StoreFilePath() +
-                                        u"\r\n("_s + reason + u")\r\n保存先に書き込めるか確認して下さい"_s);
-        return false;
+    const Module1::StoreOutcome outcome = Module1::StoreOptions(written);
+    if (outcome)
+        return true;
+    if (!refuseText(*this, written, outcome.unstorableKey)) {
+        dialogs::showWarning(this, u"設定を保存できませんでした\r\n"_s + Module1::StoreFilePath() +
+                                       u"\r\n("_s + outcome.reason +
+                                       u")\r\n保存先に書き込めるか確認して下さい"_s);
     }
-    return true;
+    return false;
 }
 
 void optionform::savedata()

@@ -1,6 +1,6 @@
 #include "FilePreviewPane.h"
 
-#include "AgentControl.h"
+#include "AgentError.h"
 #include "FilePreview.h"
 #include "SoundOutput.h"
 

@@ -1,24 +1,26 @@
 #include "AccountRecord.h"
 
 #include "KeySchema.h"
-#include "Module1.h"
+#include "Numbers.h"
+#include "Password.h"
+#include "StoreOperations.h"
 
-using settings::AccountField;
+#include <variant>
+
+using settings::AccountFieldKey;
+using settings::KeyKind;
 
 namespace Module1 {
 
 namespace {
 
-QString accountKey(AccountField field, qint16 n)
+// Overloaded lambdas for std::visit.
+template <typename... Handlers> struct Visitor : Handlers...
 {
-    return settings::AccountKey(field, n);
-}
-
-template <typename Int> void assignIfNumber(Int& field, std::optional<Int> value)
-{
-    if (value)
-        field = *value;
-}
+    using Handlers::operator()...;
+};
+// Spelled out for compilers without deduction for aggregates (clang 14).
+template <typename... Handlers> Visitor(Handlers...) -> Visitor<Handlers...>;
 
 // Every code of a stored password is followed by a blank, the last one
 // included, but a plain line of the store file loses the blanks at its end
@@ -31,6 +33,18 @@ QString withClosingBlank(const QString& stored)
     return stored + u' ';
 }
 
+// A stored number that does not convert or fit leaves the field alone or
+// gives the default, as the key's row says.
+template <typename Int>
+void assignNumber(Int& field, std::optional<Int> (*parse)(const QString&), const QString& stored,
+                  const AccountFieldKey& key)
+{
+    if (const std::optional<Int> value = parse(stored))
+        field = *value;
+    else if (key.unusable == settings::UnusableNumber::Default)
+        field = parse(key.defaultText.toString()).value_or(Int{});
+}
+
 } // namespace
 
 void ResetAccount()
@@ -40,66 +54,42 @@ void ResetAccount()
 
 void LoadAccount(qint16 n)
 {
-    // An absent key reads as its field's reset value. Each step stands alone:
-    // a value that is not a usable number leaves its field as it was, so
-    // Delete's load-then-save copies keep what they had.
-    const AccountRecordType absent;
-    AccountRecordType& r = AccountRecord;
-    r.Aname = ReadSetting(accountKey(AccountField::Aname, n), absent.Aname);
-    r.Hname = ReadSetting(accountKey(AccountField::Hname, n), absent.Hname);
-    assignIfNumber(r.Portno, ParseInt16(ReadSetting(accountKey(AccountField::Portno, n),
-                                                    QString::number(absent.Portno))));
-    r.Uname = ReadSetting(accountKey(AccountField::Uname, n), absent.Uname);
-    const QString storedPassword = ReadSetting(accountKey(AccountField::Passw, n), QString());
-    if (!storedPassword.isEmpty())
-        r.Passw = DecodePassword(withClosingBlank(storedPassword));
-    assignIfNumber(
-        r.Check, ParseInt16(ReadSetting(accountKey(AccountField::Check, n), QString::number(absent.Check))));
-    assignIfNumber(r.Scolor1, ParseInt32(ReadSetting(accountKey(AccountField::Scolor1, n),
-                                                     QString::number(absent.Scolor1))));
-    assignIfNumber(r.Scolor2, ParseInt32(ReadSetting(accountKey(AccountField::Scolor2, n),
-                                                     QString::number(absent.Scolor2))));
+    // Each step stands alone, so Delete's load-then-save copies keep what they had.
+    for (const AccountFieldKey& key : settings::AccountFieldKeys()) {
+        const QString name = settings::AccountKey(key.field, n);
+        if (key.kind == KeyKind::Password) {
+            const QString stored = ReadSetting(name, QString());
+            if (!stored.isEmpty())
+                AccountRecord.Passw = DecodePassword(withClosingBlank(stored));
+            continue;
+        }
+        const QString stored = ReadSetting(name, key.defaultText.toString());
+        std::visit(Visitor{
+                       [&](qint16* value) { assignNumber<qint16>(*value, &ParseInt16, stored, key); },
+                       [&](qint32* value) { assignNumber<qint32>(*value, &ParseInt32, stored, key); },
+                       [&](QString* value) { *value = stored; },
+                   },
+                   key.value(AccountRecord));
+    }
 }
 
 void SaveAccount(qint16 n)
 {
-    const AccountRecordType& r = AccountRecord;
-    SaveValue(accountKey(AccountField::Aname, n), 0, r.Aname);
-    SaveValue(accountKey(AccountField::Hname, n), 0, r.Hname);
-    SaveValue(accountKey(AccountField::Portno, n), r.Portno, QString());
-    SaveValue(accountKey(AccountField::Uname, n), 0, r.Uname);
-    SaveValue(accountKey(AccountField::Passw, n), 0, EncodePassword(r.Passw));
-    SaveValue(accountKey(AccountField::Check, n), r.Check, QString());
-    WriteSetting(accountKey(AccountField::Scolor1, n), QString::number(r.Scolor1));
-    WriteSetting(accountKey(AccountField::Scolor2, n), QString::number(r.Scolor2));
-}
-
-void SaveAccountCount(qint16 count)
-{
-    SaveValue(settings::kAccountCountKey.toString(), count, QString());
-}
-
-bool DeleteAccount(qint16 row, QString* reason)
-{
-    if (row < 1 || row > AccountCount) {
-        if (reason)
-            *reason = QStringLiteral("there is no account %1").arg(row);
-        return false;
+    // The table hands out writable fields; a copy keeps the record untouched.
+    AccountRecordType fields = AccountRecord;
+    for (const AccountFieldKey& key : settings::AccountFieldKeys()) {
+        const QString name = settings::AccountKey(key.field, n);
+        std::visit(Visitor{
+                       [&](qint16* value) { SaveValue(name, *value, QString()); },
+                       // 32 bits do not fit the save rule's number.
+                       [&](qint32* value) { WriteSetting(name, QString::number(*value)); },
+                       [&](QString* value) {
+                           SaveValue(name, 0,
+                                     key.kind == KeyKind::Password ? EncodePassword(*value) : *value);
+                       },
+                   },
+                   key.value(fields));
     }
-    // The record is not reset in between: a copy keeps what the stored account has.
-    for (int k = row + 1; k <= AccountCount; ++k) {
-        LoadAccount(qint16(k));
-        SaveAccount(qint16(k - 1));
-    }
-    for (const QString& key : settings::AccountKeys(AccountCount))
-        RemoveSetting(key);
-    // The count goes with the records so that the options window's Cancel
-    // cannot bring the deleted account back.
-    SaveAccountCount(qint16(AccountCount - 1));
-    if (!SyncSettings(reason))
-        return false;
-    AccountCount = qint16(AccountCount - 1);
-    return true;
 }
 
 } // namespace Module1

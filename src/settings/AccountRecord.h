@@ -2,7 +2,8 @@
 
 // Module1's account records: the one working record every account operation
 // passes through, the counters the account list and the account window share,
-// and the record's operations on the store.
+// and the record's operations on the store. The actions that write accounts
+// and end in a sync (account OK, Delete) are in StoreActions.h.
 
 #include <QString>
 #include <QtGlobal>
@@ -11,9 +12,9 @@
 
 namespace Module1 {
 
-// The member initializers are the reset values, and also what a key that is
-// absent from the store reads as (the password aside, which a missing key
-// leaves as it was).
+// The member initializers are the reset values. What a key that is absent
+// from the store reads as is the account table's (KeySchema.h); the two agree
+// except for the password, which a missing key leaves as it was.
 struct AccountRecordType
 {
     QString Aname;
@@ -38,17 +39,13 @@ inline qint16 SelectedRow = 0;
 inline constexpr qint16 kMaxAccounts = std::numeric_limits<qint16>::max();
 
 void ResetAccount();
+// Fills AccountRecord from the keys of account n, field by field in the
+// account table's order (KeySchema.h): an absent key gives its default, a
+// stored number that cannot be used leaves its field as it was, and so does an
+// absent or empty password. The record is not reset first.
 void LoadAccount(qint16 n);
+// Writes every field of AccountRecord under the keys of account n, in the
+// table's order, through the save rule (the 32-bit colours directly).
 void SaveAccount(qint16 n);
-// Delete of account row (1..AccountCount): every later account moves down one
-// number, the former last number's keys are removed (so the deleted password
-// leaves the disk), the count follows, and the store syncs once. Only then
-// does AccountCount drop by one. False, with the reason when given, when the
-// row is no account or the write was refused: the store and AccountCount are
-// then as they were.
-bool DeleteAccount(qint16 row, QString* reason = nullptr);
-// Writes the count of stored accounts (the account window's Add keeps it in
-// step with the records it writes).
-void SaveAccountCount(qint16 count);
 
 } // namespace Module1

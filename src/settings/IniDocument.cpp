@@ -2,6 +2,7 @@
 
 #include "Cp932.h"
 #include "Cp932Table.h"
+#include "StoreText.h"
 
 #include <QByteArrayView>
 #include <QStringDecoder>
@@ -291,18 +292,9 @@ QByteArray IniDocument::toBytes() const
     return out;
 }
 
-bool IniDocument::fitsOnALine(QStringView text)
-{
-    for (const QChar c : text) {
-        if (c == u'\n' || c == u'\r' || c == u'\0')
-            return false;
-    }
-    return true;
-}
-
 bool IniDocument::isWritableKey(QStringView key)
 {
-    return !key.isEmpty() && fitsOnALine(key) && !key.contains(u'=') && !isBlank(key.front()) &&
+    return !key.isEmpty() && FitsOnAStoreLine(key) && !key.contains(u'=') && !isBlank(key.front()) &&
            !isBlank(key.back()) && key.front() != u';' && key.front() != u'#' && key.front() != u'[';
 }
 

@@ -61,14 +61,13 @@ public:
     QStringList keys() const;
 
     // Writing the stored text again leaves its line untouched. Callers make
-    // sure the key and the text can be written (isWritableKey, fitsOnALine).
+    // sure the key and the text can be written (isWritableKey, and
+    // FitsOnAStoreLine or a text read from the file).
     void set(const QString& key, const QString& text);
     void remove(const QString& key);
 
     QByteArray toBytes() const;
 
-    // No line break and no NUL: the text can be the value of one line.
-    static bool fitsOnALine(QStringView text);
     // A key that reads back as itself from a "key=value" line of [setting].
     static bool isWritableKey(QStringView key);
 

@@ -1,5 +1,6 @@
 #include "KeySchema.h"
 
+#include "AccountRecord.h"
 #include "OptionsRecord.h"
 
 #include <algorithm>
@@ -131,8 +132,40 @@ constexpr std::array kSaveOrder = saveOrder();
 static_assert(std::ranges::none_of(kSaveOrder, [](const GlobalKey* key) { return key == nullptr; }),
               "the keys written first have the places 0, 1, 2, ... each once");
 
-constexpr QStringView kAccountFieldNames[] = {u"Aname", u"Hname", u"Portno",  u"Uname",
-                                              u"Passw", u"Check", u"Scolor1", u"Scolor2"};
+template <auto Member> WorkingValue accountField(Module1::AccountRecordType& record)
+{
+    return &(record.*Member);
+}
+
+using Module1::AccountRecordType;
+using enum AccountField;
+using enum UnusableNumber;
+
+// Read and write order is the order of the rows; a row's place is its field's value.
+constexpr std::array kAccountFieldKeys{
+    AccountFieldKey{Aname, u"Aname", Text, u"", KeepField, false, &accountField<&AccountRecordType::Aname>},
+    AccountFieldKey{Hname, u"Hname", Text, u"", KeepField, false, &accountField<&AccountRecordType::Hname>},
+    AccountFieldKey{Portno, u"Portno", Int16, u"110", KeepField, false,
+                    &accountField<&AccountRecordType::Portno>},
+    AccountFieldKey{Uname, u"Uname", Text, u"", KeepField, false, &accountField<&AccountRecordType::Uname>},
+    AccountFieldKey{
+        Passw, u"Passw", Password, {}, KeepField, false, &accountField<&AccountRecordType::Passw>},
+    AccountFieldKey{Check, u"Check", Int16, u"1", KeepField, false, &accountField<&AccountRecordType::Check>},
+    AccountFieldKey{Scolor1, u"Scolor1", Int32, u"0", KeepField, false,
+                    &accountField<&AccountRecordType::Scolor1>},
+    AccountFieldKey{Scolor2, u"Scolor2", Int32, u"16777088", KeepField, false,
+                    &accountField<&AccountRecordType::Scolor2>},
+};
+
+constexpr bool rowsInFieldOrder()
+{
+    for (std::size_t i = 0; i < kAccountFieldKeys.size(); ++i) {
+        if (std::size_t(kAccountFieldKeys[i].field) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(rowsInFieldOrder(), "row i of the account table is field i");
 
 } // namespace
 
@@ -165,17 +198,28 @@ QString IndexedKey(QStringView prefix, int index)
     return prefix.toString() + QString::number(index);
 }
 
+std::span<const AccountFieldKey> AccountFieldKeys()
+{
+    return kAccountFieldKeys;
+}
+
+bool MayBeStoredEmpty(QStringView key)
+{
+    return key == u"Mailerdir1" || key == u"Mailerdir2" || key == u"Wavdir" ||
+           key.contains(u"Talkstr", Qt::CaseSensitive);
+}
+
 QString AccountKey(AccountField field, qint16 n)
 {
-    return IndexedKey(kAccountFieldNames[std::size_t(field)], n);
+    return IndexedKey(kAccountFieldKeys[std::size_t(field)].name, n);
 }
 
 QStringList AccountKeys(qint16 n)
 {
     QStringList keys;
-    keys.reserve(std::ssize(kAccountFieldNames));
-    for (QStringView field : kAccountFieldNames)
-        keys.append(IndexedKey(field, n));
+    keys.reserve(std::ssize(kAccountFieldKeys));
+    for (const AccountFieldKey& key : kAccountFieldKeys)
+        keys.append(IndexedKey(key.name, n));
     return keys;
 }
 

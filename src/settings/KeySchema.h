@@ -16,6 +16,10 @@
 #include <span>
 #include <variant>
 
+namespace Module1 {
+struct AccountRecordType;
+} // namespace Module1
+
 namespace settings {
 
 struct OptionsRecord;
@@ -27,6 +31,13 @@ enum class KeyKind {
     Int32,        // 32-bit signed decimal text (Volval only)
     Text,         // stored unchanged
     Real,         // read as a real number, never written (DefLeft, DefTop)
+    Password,     // an account's password, stored encoded (Password.h)
+};
+
+// What a stored number that does not convert or does not fit becomes.
+enum class UnusableNumber {
+    Default,   // the key's default, as if it were absent (the global keys)
+    KeepField, // nothing: the record's field keeps what it held (the account keys)
 };
 
 // Where a key's default comes from. Most defaults are fixed texts; two depend
@@ -75,6 +86,26 @@ inline constexpr QStringView kAgentTopKey = u"DefTop";
 // account key is the field's name followed by the account number.
 enum class AccountField { Aname, Hname, Portno, Uname, Passw, Check, Scolor1, Scolor2 };
 
+// The account record's field that holds a key's value.
+using AccountRecordField = WorkingValue (*)(Module1::AccountRecordType&);
+
+// One field of every account record, as the global keys are described above.
+// The reset values of a record are its member initialisers; they agree with
+// these defaults except for the password, which an absent key leaves alone.
+struct AccountFieldKey
+{
+    AccountField field;
+    QStringView name; // the key without the account number
+    KeyKind kind;     // Text, Int16, Int32 or Password
+    // What an absent key reads as; none for the password, whose field an
+    // absent or empty value leaves as it was.
+    QStringView defaultText;
+    UnusableNumber unusable; // numbers only
+    // Whether an empty text is stored empty; otherwise the save rule stores "0".
+    bool mayBeEmpty;
+    AccountRecordField value;
+};
+
 // Default of Notstr: characters never shown or read aloud (152 characters).
 inline constexpr QStringView kNotstrDefault =
     u"┌┐┘└├┬┤┴┼━┃┏┛┓┗┣┳┫┻╋┠┯┨┷┿┝┰┥┸╂―‐／＼～∥｜…‥（）〔〕［］｛｝〈〉《》「」『』【】＋－±×÷＝＜＞≦≧∞∴♂♀℃￥＄"
@@ -105,6 +136,15 @@ QString AgentnmDefault(const QString& windowsDirectory);
 
 // Indexed keys such as "Talkstr1" or "Actkind6": prefix and decimal index, no blank.
 QString IndexedKey(QStringView prefix, int index);
+
+// The eight account fields in the order LoadAccount reads and SaveAccount writes them.
+std::span<const AccountFieldKey> AccountFieldKeys();
+
+// The save rule's test for an empty text: "Mailerdir1", "Mailerdir2", "Wavdir"
+// and every key containing "Talkstr" are stored empty; every other key
+// stores the number instead. The mail checker reads the stored forms, so the
+// test is the documented one, by name, for any key.
+bool MayBeStoredEmpty(QStringView key);
 
 // The key of one field of account n ("Aname12").
 QString AccountKey(AccountField field, qint16 n);

@@ -1,7 +1,7 @@
 #include "OptionsRecord.h"
 
 #include "KeySchema.h"
-#include "Module1.h"
+#include "StoreOperations.h"
 #include "StoredNumbers.h"
 
 #include <variant>

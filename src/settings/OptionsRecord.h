@@ -61,8 +61,8 @@ struct OptionsRecord
 OptionsRecord ReadOptions(const QString& windowsDirectory);
 
 // Writes every field in the save order through the save rule (Volval, the one
-// 32-bit key, directly). Nothing is synced: the caller ends its action with
-// one Module1::SyncSettings().
+// 32-bit key, directly). Nothing is synced: Module1::StoreOptions, the options
+// window's OK, writes through it and ends the action with the one sync.
 void WriteOptions(const OptionsRecord& record);
 
 } // namespace settings

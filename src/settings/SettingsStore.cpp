@@ -1,10 +1,17 @@
 #include "SettingsStore.h"
 
 #include "IniDocument.h"
+#include "StoreText.h"
+
+#include <QSet>
+
+#include <algorithm>
 
 namespace settings {
 
-SettingsStore::SettingsStore() : backend_(makeStoreBackend())
+SettingsStore::SettingsStore() : SettingsStore(makeStoreBackend()) {}
+
+SettingsStore::SettingsStore(std::unique_ptr<StoreBackend> backend) : backend_(std::move(backend))
 {
     reload();
 }
@@ -43,34 +50,66 @@ void SettingsStore::change(const QString& key, std::optional<QString> text)
         changes_[it->second].text = std::move(text);
 }
 
+bool SettingsStore::canStore(const QString& text) const
+{
+    return FitsOnAStoreLine(text) || storeHolds(text);
+}
+
+// Only asked for text that does not fit a line, which the store rarely
+// holds, so a look through every value costs nothing in the usual case.
+bool SettingsStore::storeHolds(const QString& text) const
+{
+    const QStringList keys = backend_->keys();
+    return std::any_of(keys.cbegin(), keys.cend(),
+                       [&](const QString& key) { return backend_->value(key) == text; });
+}
+
 // Why the pending changes cannot be written at all, or "".
-QString SettingsStore::refusal() const
+QString SettingsStore::refusal(QString* unstorableKey) const
 {
     if (!readProblem_.isEmpty())
         return QStringLiteral("it could not be read when it was opened (%1), so it is not replaced")
             .arg(readProblem_);
+    // The stored values that do not fit a line, gathered once when needed:
+    // a file with odd line ends may have one in every account.
+    std::optional<QSet<QString>> heldOffLine;
+    auto held = [&](const QString& text) {
+        if (!heldOffLine) {
+            heldOffLine.emplace();
+            for (const QString& key : backend_->keys()) {
+                if (std::optional<QString> value = backend_->value(key); value && !FitsOnAStoreLine(*value))
+                    heldOffLine->insert(*value);
+            }
+        }
+        return heldOffLine->contains(text);
+    };
     for (const auto& [key, text] : changes_) {
         if (!IniDocument::isWritableKey(key))
             return QStringLiteral("the key \"%1\" cannot be written").arg(key);
-        // A value read from the store may be written back as it is.
-        if (text && !IniDocument::fitsOnALine(*text) && backend_->value(key) != text)
+        if (text && !FitsOnAStoreLine(*text) && !held(*text)) {
+            if (unstorableKey)
+                *unstorableKey = key;
             return QStringLiteral("the value of %1 holds a line break or a NUL character").arg(key);
+        }
     }
     return QString();
 }
 
-bool SettingsStore::sync(QString* reason)
+bool SettingsStore::sync(QString* reason, QString* unstorableKey)
 {
     QString why;
+    QString blamed;
     bool synced = true;
     if (!changes_.empty()) {
-        why = refusal();
+        why = refusal(&blamed);
         synced = why.isEmpty() && backend_->commit(changes_, &why);
     }
     changes_.clear();
     changeOf_.clear();
     if (reason)
         *reason = synced ? QString() : why;
+    if (unstorableKey)
+        *unstorableKey = blamed;
     return synced;
 }
 
@@ -81,6 +120,22 @@ void SettingsStore::reload()
     readProblem_.clear();
     if (!backend_->reload(&readProblem_) && readProblem_.isEmpty())
         readProblem_ = QStringLiteral("unknown error");
+}
+
+void SettingsStore::refresh()
+{
+    // The pending changes live here, not in the backend, so they survive.
+    // A problem now is kept even when an earlier read went well: the values
+    // read are gone, and writing from defaults would lose the file's.
+    QString problem;
+    if (!backend_->reload(&problem))
+        readProblem_ = problem.isEmpty() ? QStringLiteral("unknown error") : problem;
+}
+
+void SettingsStore::useBackend(std::unique_ptr<StoreBackend> backend)
+{
+    backend_ = std::move(backend);
+    reload();
 }
 
 } // namespace settings

@@ -12,6 +12,11 @@
 // A store that exists but could not be read is never replaced: the window
 // opened with defaults in its place, and writing those would lose what the
 // file holds.
+//
+// Text is stored when it fits on one line of the store, or when the store
+// holds that very text already: another program may have stored a value the
+// user could not type (a NUL, a lone carriage return), and moving it to
+// another key (Delete's renumbering) or writing it back loses nothing.
 
 #include "IniDocument.h"
 #include "StoreBackend.h"
@@ -28,7 +33,9 @@ namespace settings {
 class SettingsStore
 {
 public:
+    // The platform's store (makeStoreBackend()), or the given one.
     SettingsStore();
+    explicit SettingsStore(std::unique_ptr<StoreBackend> backend);
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
@@ -42,9 +49,20 @@ public:
     // The stored keys, as last read or written, without pending changes.
     QStringList keys() const { return backend_->keys(); }
 
-    bool sync(QString* reason);
+    // Hands the pending changes to the backend in one commit. A refusal
+    // names, when one is to blame, the first key whose text cannot be stored.
+    bool sync(QString* reason, QString* unstorableKey = nullptr);
     // Reads the store afresh and forgets pending changes.
     void reload();
+    // Reads the store as it is now and keeps the pending changes on top.
+    // A store that cannot be read now is not replaced by this run any more.
+    void refresh();
+    // Whether text can be written under any key (the rule above).
+    bool canStore(const QString& text) const;
+    // Puts backend in place of the current one and reads it; pending changes
+    // are dropped. Lets tests run the store, and the actions above it,
+    // without a file.
+    void useBackend(std::unique_ptr<StoreBackend> backend);
     QString filePath() const { return backend_->location(); }
     QString storeFile() const { return backend_->storeFile(); }
     // Why the store could not be read at the last reload, or "" when it could.
@@ -53,7 +71,8 @@ public:
 
 private:
     void change(const QString& key, std::optional<QString> text);
-    QString refusal() const;
+    QString refusal(QString* unstorableKey) const;
+    bool storeHolds(const QString& text) const;
 
     std::unique_ptr<StoreBackend> backend_;
     QString readProblem_;

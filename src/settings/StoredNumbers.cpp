@@ -1,7 +1,8 @@
 #include "StoredNumbers.h"
 
 #include "KeySchema.h"
-#include "Module1.h"
+#include "Numbers.h"
+#include "StoreOperations.h"
 
 #include <cmath>
 #include <cstdio>

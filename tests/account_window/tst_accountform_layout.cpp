@@ -68,7 +68,7 @@ class TestAccountformLayout : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { options::setUpApplication(*qApp); }
+    void initTestCase() { app::setUpApplication(*qApp); }
 
     void everyControlHasItsNameKindAndTexts_data()
     {

@@ -69,6 +69,19 @@ private slots:
                  *TwipsTextToPixels(SingleToText(fallback), controls::twipsPerPixelY()));
     }
 
+    // The mail checker stores its character's place while this window is
+    // open; choosing a character again places it there, not where it stood
+    // when the window opened.
+    void aCharacterChosenLaterIsPlacedWhereTheStoreSaysNow()
+    {
+        LoadedForm w(storeWith(sample_));
+        overwriteStoreFile(readStoreFile() + "DefLeft=3000\nDefTop=1500\n");
+        w.form.SetAgent();
+        QVERIFY(w.form.AgentCharacter);
+        QCOMPARE(w.form.AgentCharacter->Left(), *TwipsTextToPixels(u"3000"_s, controls::twipsPerPixelX()));
+        QCOMPARE(w.form.AgentCharacter->Top(), *TwipsTextToPixels(u"1500"_s, controls::twipsPerPixelY()));
+    }
+
     void badStoredPositionUsesTheFallback()
     {
         StoreMap store = storeWith(sample_);

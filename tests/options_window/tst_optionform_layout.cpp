@@ -173,7 +173,7 @@ class TestOptionformLayout : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { options::setUpApplication(*qApp); }
+    void initTestCase() { app::setUpApplication(*qApp); }
 
     void theSetUpMapsTheFaceAndSpeaksJapanese()
     {

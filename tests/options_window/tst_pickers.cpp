@@ -80,7 +80,7 @@ class TestPickers : public QObject
 private slots:
     void initTestCase()
     {
-        options::setUpApplication(*qApp);
+        app::setUpApplication(*qApp);
         QVERIFY(files_.isValid());
     }
 
@@ -243,7 +243,7 @@ private slots:
     void withoutARestPoseTheFirstAnimationIsShown()
     {
         const QString path = writeFile(files_.path(), u"norest.acs"_s, characterFile({u"Wave"_s, u"Bow"_s}));
-        const std::optional<dialogs::FilePreview> preview = options::characterFilePreview(path);
+        const std::optional<dialogs::FilePreview> preview = app::characterFilePreview(path);
         QVERIFY(preview);
         QCOMPARE(preview->picture.pixelColor(3, 3).rgb(), QColor(0xFF0000).rgb());
     }

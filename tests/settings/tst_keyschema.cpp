@@ -176,6 +176,36 @@ private slots:
         QCOMPARE(defaultOf(u"HukifontN"), u"ＭＳ Ｐゴシック"_s);
         QCOMPARE(IndexedKey(u"Talkstr", 6), u"Talkstr6"_s);
     }
+
+    // The account fields as the mail checker stores them: read and write
+    // order, key names, kinds and what an absent key reads as. An unusable
+    // number keeps the field, and no account text is stored empty.
+    void accountFieldsAsStored()
+    {
+        struct Expected
+        {
+            QStringView name;
+            KeyKind kind;
+            QStringView defaultText;
+        };
+        const Expected expected[] = {
+            {u"Aname", KeyKind::Text, u""},      {u"Hname", KeyKind::Text, u""},
+            {u"Portno", KeyKind::Int16, u"110"}, {u"Uname", KeyKind::Text, u""},
+            {u"Passw", KeyKind::Password, u""},  {u"Check", KeyKind::Int16, u"1"},
+            {u"Scolor1", KeyKind::Int32, u"0"},  {u"Scolor2", KeyKind::Int32, u"16777088"},
+        };
+        const std::span<const AccountFieldKey> table = AccountFieldKeys();
+        QCOMPARE(table.size(), std::size(expected));
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            QCOMPARE(table[i].name, expected[i].name);
+            QCOMPARE(table[i].kind, expected[i].kind);
+            QCOMPARE(table[i].defaultText, expected[i].defaultText);
+            QCOMPARE(table[i].unusable, UnusableNumber::KeepField);
+            QCOMPARE(table[i].mayBeEmpty, MayBeStoredEmpty(AccountKey(table[i].field, 12)));
+            QVERIFY(!table[i].mayBeEmpty);
+            QCOMPARE(AccountKey(table[i].field, 12), expected[i].name.toString() + u"12"_s);
+        }
+    }
 };
 
 QUORVIX_TEST_MAIN_CORE(KeySchemaTest)

@@ -68,7 +68,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
-    options::setUpApplication(app);
+    app::setUpApplication(app);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() != 2) {
         std::fprintf(stderr, "usage: quorvix-screenshots OUTDIR\n");

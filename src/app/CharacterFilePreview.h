@@ -10,7 +10,7 @@
 
 #include <optional>
 
-namespace options {
+namespace app {
 
 // The preview of the character file at path, or nothing when it cannot be read.
 std::optional<dialogs::FilePreview> characterFilePreview(const QString& path);
@@ -18,4 +18,4 @@ std::optional<dialogs::FilePreview> characterFilePreview(const QString& path);
 // Makes the file dialog use characterFilePreview for "*.acs" files.
 void registerCharacterFilePreview();
 
-} // namespace options
+} // namespace app

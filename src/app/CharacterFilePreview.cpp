@@ -2,11 +2,11 @@
 
 #include "AcsImage.h"
 #include "AcsReader.h"
-#include "AgentControl.h"
+#include "AgentError.h"
 
 #include <QFileInfo>
 
-namespace options {
+namespace app {
 
 namespace {
 
@@ -70,4 +70,4 @@ void registerCharacterFilePreview()
     dialogs::setPreviewProvider(QStringLiteral("acs"), &characterFilePreview);
 }
 
-} // namespace options
+} // namespace app

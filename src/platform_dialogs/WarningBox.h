@@ -1,15 +1,15 @@
 #pragma once
 
-// The program's warnings: the account window's and the account list's
-// refusals to store something, and the options window's missing character and
-// refused save. They all look alike: the program's title, an exclamation mark
-// and OK only.
+// The program's warning box, which both windows show: the account window's
+// and the account list's refusals to store something, and the options
+// window's missing character and refused save. Every warning looks alike: the
+// program's title, an exclamation mark and OK only.
 
 #include <QString>
 
 class QWidget;
 
-namespace accounts {
+namespace dialogs {
 
 // Shows text (and, when given, the technical detail below it) and waits for OK.
 void showWarning(QWidget* parent, const QString& text, const QString& detail = QString());
@@ -17,4 +17,4 @@ void showWarning(QWidget* parent, const QString& text, const QString& detail = Q
 // Shows text with details the user can unfold (a long technical message) and waits for OK.
 void showWarningWithDetails(QWidget* parent, const QString& text, const QString& details);
 
-} // namespace accounts
+} // namespace dialogs

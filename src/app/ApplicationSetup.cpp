@@ -12,7 +12,7 @@
 #include <QLocale>
 #include <QTranslator>
 
-namespace options {
+namespace app {
 
 namespace {
 
@@ -57,4 +57,4 @@ void setUpApplication(QApplication& app)
     });
 }
 
-} // namespace options
+} // namespace app

@@ -1,9 +1,8 @@
-#include "Module1.h"
+#include "StoreOperations.h"
 
-#include "IniDocument.h"
+#include "KeySchema.h"
 #include "SettingsStore.h"
 
-using settings::IniDocument;
 using settings::SettingsStore;
 
 namespace Module1 {
@@ -30,15 +29,16 @@ void WriteSetting(const QString& key, const QString& text)
 
 void SaveValue(const QString& key, qint16 number, const QString& text)
 {
-    if (!text.isEmpty()) {
-        WriteSetting(key, text);
-        return;
-    }
-    // Only these text options may be stored empty; the mail checker treats an
-    // empty path or template as "none". Every other empty text becomes the number.
-    const bool mayBeEmpty = key == u"Mailerdir1" || key == u"Mailerdir2" || key == u"Wavdir" ||
-                            key.contains(u"Talkstr", Qt::CaseSensitive);
-    WriteSetting(key, mayBeEmpty ? QString() : QString::number(number));
+    WriteSetting(key, SavedText(key, number, text));
+}
+
+QString SavedText(const QString& key, qint16 number, const QString& text)
+{
+    if (!text.isEmpty())
+        return text;
+    // The mail checker treats an empty path or template as "none"; every
+    // other empty text becomes the number.
+    return settings::MayBeStoredEmpty(key) ? QString() : QString::number(number);
 }
 
 void RemoveSetting(const QString& key)
@@ -46,14 +46,19 @@ void RemoveSetting(const QString& key)
     SettingsStore::instance().remove(key);
 }
 
-bool SyncSettings(QString* reason)
+bool SyncSettings(QString* reason, QString* unstorableKey)
 {
-    return SettingsStore::instance().sync(reason);
+    return SettingsStore::instance().sync(reason, unstorableKey);
 }
 
 void ReloadStore()
 {
     SettingsStore::instance().reload();
+}
+
+void RefreshStore()
+{
+    SettingsStore::instance().refresh();
 }
 
 QString StoreFilePath()
@@ -71,14 +76,9 @@ QString StoreReadProblem()
     return SettingsStore::instance().readProblem();
 }
 
-bool CanWriteSetting(const QString& key, const QString& text)
+bool CanStoreText(const QString& text)
 {
-    return FitsOnAStoreLine(text) || ReadSetting(key, QString()) == text;
-}
-
-bool FitsOnAStoreLine(const QString& text)
-{
-    return IniDocument::fitsOnALine(text);
+    return SettingsStore::instance().canStore(text);
 }
 
 void SetWriteObserver(WriteObserver observer)

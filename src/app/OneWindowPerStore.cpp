@@ -18,7 +18,7 @@
 #include <cstring>
 #endif
 
-namespace options {
+namespace app {
 
 namespace {
 
@@ -151,4 +151,4 @@ void OneWindowPerStore::bringToFront()
     emit broughtToFront();
 }
 
-} // namespace options
+} // namespace app

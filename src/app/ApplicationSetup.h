@@ -8,8 +8,8 @@
 
 class QApplication;
 
-namespace options {
+namespace app {
 
 void setUpApplication(QApplication& app);
 
-} // namespace options
+} // namespace app

@@ -15,11 +15,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 
 class QSocketNotifier;
-class QWidget;
 
-namespace options {
+namespace app {
 
 class OneWindowPerStore : public QObject
 {
@@ -50,4 +50,4 @@ private:
     QPointer<QWidget> window_;
 };
 
-} // namespace options
+} // namespace app

@@ -1,8 +1,8 @@
-#include "StoreMessages.h"
+#include "WarningBox.h"
 
 #include <QMessageBox>
 
-namespace accounts {
+namespace dialogs {
 
 namespace {
 
@@ -26,4 +26,4 @@ void showWarningWithDetails(QWidget* parent, const QString& text, const QString&
     box.exec();
 }
 
-} // namespace accounts
+} // namespace dialogs

@@ -8,7 +8,7 @@
 #include <QSignalSpy>
 #include <QWidget>
 
-using options::OneWindowPerStore;
+using app::OneWindowPerStore;
 
 class OneWindowTest : public QObject
 {

@@ -1,0 +1,61 @@
+#pragma once
+
+// Module1's store operations: the store shared with the mail checker, one
+// key at a time.
+//
+// Every value in the store is text under application "wispane", section
+// "setting". Writes are buffered in memory until SyncSettings(), which each
+// user action (StoreActions.h) calls exactly once, so that a finished action
+// is on disk and a refused write is reported to the caller.
+// On Linux the store is a plain INI file; README.md describes its form.
+
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+
+namespace Module1 {
+
+// Stored text of key, or defaultText when the key is absent.
+QString ReadSetting(const QString& key, const QString& defaultText);
+// Creates or replaces key with text (in memory until SyncSettings()).
+void WriteSetting(const QString& key, const QString& text);
+// The save rule: text when not empty; otherwise "" for the keys that may be
+// stored empty (settings::MayBeStoredEmpty); otherwise the decimal number.
+void SaveValue(const QString& key, qint16 number, const QString& text);
+// What SaveValue writes for these arguments.
+QString SavedText(const QString& key, qint16 number, const QString& text);
+// Removes key (only used to leave no trace of a deleted account).
+void RemoveSetting(const QString& key);
+
+// Writes every pending change to disk atomically. Returns false, with a
+// Japanese-free technical reason in *reason when given, if the write was
+// refused; *unstorableKey then names the first key whose text cannot be
+// stored, when that was the cause. Either way nothing stays pending.
+bool SyncSettings(QString* reason = nullptr, QString* unstorableKey = nullptr);
+// Reads the store afresh, as it is on disk now, and drops writes not yet
+// synced. Tests call it after preparing a file.
+void ReloadStore();
+// Reads the store as it is now and keeps the writes not yet synced: for
+// values another program changes while the window is open (the mail checker
+// moves its character and stores the position).
+void RefreshStore();
+// Where the store in use is, as messages name it: the store file's full
+// path, or the registry key and its Wine prefix.
+QString StoreFilePath();
+// The file that holds the store in use, links followed (the prefix's
+// user.reg for the Wine registry): one window per such file.
+QString StoreFile();
+// Why the store, which exists, could not be read when it was last read ("" when
+// it could). Such a store is never replaced: every sync is refused.
+QString StoreReadProblem();
+// Whether text can be stored: it fits on one line of the store file (no line
+// break, no NUL), or the store holds that very text already.
+bool CanStoreText(const QString& text);
+// Called with key and text on every WriteSetting (and so every SaveValue), in
+// call order, before the write is buffered. Lets tests check the order in which
+// the mail checker's keys are written; an empty function stops the reports.
+using WriteObserver = std::function<void(const QString& key, const QString& text)>;
+void SetWriteObserver(WriteObserver observer);
+
+} // namespace Module1
