@@ -61,7 +61,7 @@ void fillAccounts()
         AccountRecord.Passw = u"password 日本"_s + QString::number(n);
         SaveAccount(n);
     }
-    SaveAccountCount(kAccounts);
+    WriteSetting(u"accountno"_s, QString::number(kAccounts));
 }
 
 struct Figure
@@ -140,7 +140,7 @@ int main(int argc, char** argv)
     };
     const auto optionsOk = [&] {
         settings::WriteOptions(settings::ReadOptions(windowsDirectory));
-        SaveAccountCount(AccountCount);
+        WriteSetting(u"accountno"_s, QString::number(AccountCount));
         return SyncSettings();
     };
     const auto accountOk = [] {
@@ -156,7 +156,7 @@ int main(int argc, char** argv)
             ResetAccount();
             AccountRecord.Aname = u"アカウント1000"_s;
             SaveAccount(kAccounts);
-            SaveAccountCount(kAccounts);
+            WriteSetting(u"accountno"_s, QString::number(kAccounts));
             SyncSettings();
             AccountCount = kAccounts;
         }
