@@ -15,6 +15,7 @@ packages=(
   pulseaudio pulseaudio-utils
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file time
+  wine wine64 gcc-mingw-w64-x86-64 locales
 )
 
 missing=()

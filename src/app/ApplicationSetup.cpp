@@ -1,6 +1,7 @@
 #include "ApplicationSetup.h"
 
 #include "AppIcon.h"
+#include "BusyNotice.h"
 #include "CharacterFilePreview.h"
 #include "FormLayout.h"
 
@@ -44,6 +45,16 @@ void setUpApplication(QApplication& app)
 
     // The file dialog shows a character file as the character itself.
     registerCharacterFilePreview();
+
+    // The busy pointer while the store waits for Wine, shown before the wait.
+    settings::SetBusyIndicator([](bool busy) {
+        if (!busy) {
+            QGuiApplication::restoreOverrideCursor();
+            return;
+        }
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
 }
 
 } // namespace app

@@ -1,5 +1,8 @@
 #include "VersionNotice.h"
 
+#include "Module1.h"
+#include "StoreChoice.h"
+
 namespace options {
 
 QString versionNotice(int major, int minor, int revision)
@@ -10,7 +13,12 @@ QString versionNotice(int major, int minor, int revision)
 
 QString programVersionNotice()
 {
-    return versionNotice(QUORVIX_VERSION_MAJOR, QUORVIX_VERSION_MINOR, QUORVIX_VERSION_PATCH);
+    const QString notice = versionNotice(QUORVIX_VERSION_MAJOR, QUORVIX_VERSION_MINOR, QUORVIX_VERSION_PATCH);
+    // The options of a mail checker under Wine are not where a Linux user
+    // looks first, so the notice says which store the window works on.
+    if (settings::CurrentStoreChoice().wineRegistry)
+        return notice + QStringLiteral("\r\n\r\n設定の保存先: Wineのﾚｼﾞｽﾄﾘ\r\n") + Module1::StoreFilePath();
+    return notice;
 }
 
 } // namespace options

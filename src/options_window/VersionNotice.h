@@ -10,7 +10,8 @@ namespace options {
 
 QString versionNotice(int major, int minor, int revision);
 
-// The notice for this build's own version (the project version given to CMake).
+// The notice for this build's own version (the project version given to CMake),
+// followed by the store's location when that is a Wine prefix's registry.
 QString programVersionNotice();
 
 } // namespace options

@@ -1,7 +1,8 @@
 // The file pickers beside the path boxes and the version notice.
 //
 // A picker only fills its box (the agent picker also reloads the preview);
-// nothing is stored before OK. Cancel leaves every box as it was.
+// nothing is stored before OK. Cancel leaves every box as it was. The box
+// gets the path as the mail checker opens it (under Wine, a Windows path).
 
 #include "optionform.h"
 
@@ -64,7 +65,7 @@ void optionform::Command2_Click()
         Module1::SelectFile(this, fileFilter(QStringLiteral("WAVﾌｧｲﾙ"), QStringLiteral("*.wav")),
                             programFolder(), QStringLiteral("WAVﾌｧｲﾙの選択"));
     if (!path.isEmpty())
-        Wavbox->setText(path);
+        Wavbox->setText(Module1::ToStoredPath(path));
 }
 
 void optionform::Command3_Click()
@@ -76,8 +77,8 @@ void optionform::Command3_Click()
                             charactersFolder, QStringLiteral("エージェントの選択"));
     if (path.isEmpty())
         return;
-    AgentBox->setText(path);
-    Options.AgentPath = path;
+    AgentBox->setText(Module1::ToStoredPath(path));
+    Options.AgentPath = AgentBox->text();
     SetAgent();
 }
 
@@ -89,5 +90,5 @@ void optionform::RefBt_Click(int Index)
         Module1::SelectFile(this, fileFilter(QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝ"), QStringLiteral("*.exe")),
                             programFolder(), QStringLiteral("ﾒｰﾗｰの選択"));
     if (!path.isEmpty())
-        Mailerbox[std::size_t(Index)]->setText(path);
+        Mailerbox[std::size_t(Index)]->setText(Module1::ToStoredPath(path));
 }

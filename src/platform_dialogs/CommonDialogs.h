@@ -31,10 +31,17 @@ inline std::array<quint8, 64> CustomColors{};
 qint32 SelectColor();
 
 // The program's data folder, which holds Msagent\chars with the characters the
-// program ships. Never ends with a separator.
+// program ships, or C:\windows when the store is a Wine prefix's registry.
+// Never ends with a separator.
 QString WindowsDirectory();
 
-// A stored path as this file system reads it: backslashes are folder separators.
+// A stored path as this file system reads it: backslashes are folder
+// separators; on a Wine prefix's registry a drive path names the file the
+// mail checker opens under Wine.
 QString ToLocalPath(const QString& storedPath);
+
+// A picked file as the mail checker opens it: unchanged, or on a Wine
+// prefix's registry the Windows path under which Wine reaches it.
+QString ToStoredPath(const QString& localPath);
 
 } // namespace Module1

@@ -1,6 +1,8 @@
 #include "DataDirectory.h"
 
 #include "CommonDialogs.h"
+#include "StoreChoice.h"
+#include "WinePrefix.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,6 +27,9 @@ namespace Module1 {
 
 QString WindowsDirectory()
 {
+    // The mail checker under Wine asks Wine, which answers C:\windows of the prefix.
+    if (settings::CurrentStoreChoice().wineRegistry)
+        return QStringLiteral("C:\\windows");
     return dialogs::dataDirectoryFor(QCoreApplication::applicationDirPath(),
                                      QStringLiteral(QUORVIX_DATA_DIR_FROM_BIN),
                                      QStringLiteral(QUORVIX_BUILD_DATA_DIR));
@@ -34,11 +39,27 @@ QString ToLocalPath(const QString& storedPath)
 {
     if (storedPath.isEmpty())
         return storedPath;
+    if (const settings::StoreChoice& store = settings::CurrentStoreChoice(); store.wineRegistry) {
+        if (const QString local = settings::WindowsPathToUnix(store.winePrefix, storedPath); !local.isEmpty())
+            return local;
+    }
     QString path = storedPath;
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
     // cleanPath folds doubled separators and drops a trailing one, which the
     // stored paths have when a folder was typed with a final backslash.
     return QDir::cleanPath(path);
+}
+
+} // namespace Module1
+
+namespace Module1 {
+
+QString ToStoredPath(const QString& localPath)
+{
+    if (const settings::StoreChoice& store = settings::CurrentStoreChoice();
+        store.wineRegistry && !localPath.isEmpty())
+        return settings::UnixPathToWindows(store.winePrefix, localPath);
+    return localPath;
 }
 
 } // namespace Module1

@@ -413,6 +413,11 @@ public:
     explicit IniStoreFile(QString path) : path_(std::move(path)) {}
 
     QString location() const override { return path_; }
+    QString storeFile() const override
+    {
+        QString why;
+        return followLinks(path_, &why).value_or(path_);
+    }
 
     QString storeFile() const override
     {
@@ -591,7 +596,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<StoreBackend> makeStoreBackend()
+std::unique_ptr<StoreBackend> makeIniStoreBackend()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return std::make_unique<IniStoreFile>(folder + QStringLiteral("/wispane.ini"));

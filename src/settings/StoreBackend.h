@@ -1,9 +1,11 @@
 #pragma once
 
 // Where the store's values live on this platform, behind one interface: an
-// INI file of our own dialect on Linux (IniStoreFile.cpp), the registry
-// location the mail checker's runtime uses on Windows (RegistryStore.cpp).
-// makeStoreBackend() is the one place that chooses.
+// INI file of our own dialect on Linux (IniStoreFile.cpp) or, when the mail
+// checker runs under Wine, the Wine prefix's registry (WineRegistryStore.cpp);
+// the registry location the mail checker's runtime uses on Windows
+// (RegistryStore.cpp). makeStoreBackend() is the one place that chooses
+// (StoreChoice.cpp on Linux).
 
 #include <QString>
 #include <QStringList>
@@ -43,5 +45,7 @@ public:
 };
 
 std::unique_ptr<StoreBackend> makeStoreBackend();
+// The INI file store, $XDG_CONFIG_HOME/wispane.ini (not on Windows).
+std::unique_ptr<StoreBackend> makeIniStoreBackend();
 
 } // namespace settings

@@ -40,10 +40,12 @@ void ReloadStore();
 // values another program changes while the window is open (the mail checker
 // moves its character and stores the position).
 void RefreshStore();
-// Full path of the store file in use.
+// Where the store in use is, as messages name it: the store file's full
+// path, or the registry key and its Wine prefix.
 QString StoreFilePath();
-// The file that holds the store, links followed: two paths to one file are
-// one store, with one options window.
+// The file that holds the store in use, links followed (the prefix's
+// user.reg for the Wine registry): two paths to one file are one store, with
+// one options window.
 QString StoreIdentityFile();
 // Why the store, which exists, could not be read when it was last read ("" when
 // it could). Such a store is never replaced: every sync is refused.

@@ -85,6 +85,8 @@ class XServer:
         env["DISPLAY"] = self.display
         env["QT_QPA_PLATFORM"] = "xcb"
         env.pop("WAYLAND_DISPLAY", None)
+        # The INI store in the case's folder, never a Wine prefix of the user's.
+        env["QUORVIX_STORE"] = "ini"
         if extra:
             env.update(extra)
         return env

@@ -27,6 +27,7 @@ public:
     explicit MemoryBackend(std::shared_ptr<MemoryDisk> disk) : disk_(std::move(disk)) {}
 
     QString location() const override { return QStringLiteral("memory"); }
+    QString storeFile() const override { return location(); }
     bool reload(QString*) override
     {
         read_ = disk_->values;

@@ -22,6 +22,8 @@ inline QString realCharactersDir()
 inline void isolateEnvironment(QTemporaryDir& configHome)
 {
     qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+    // Nor a Wine prefix of the user's: tests that want one choose it.
+    qputenv("QUORVIX_STORE", "ini");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }

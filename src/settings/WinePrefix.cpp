@@ -1,0 +1,177 @@
+#include "WinePrefix.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace settings {
+
+namespace {
+
+// A folder that holds a lock file of a wineserver of this prefix when one runs.
+QStringList serverFolders(const QString& prefix)
+{
+    struct stat info
+    {};
+    if (::stat(QFile::encodeName(prefix).constData(), &info) != 0)
+        return {};
+    const QString server = QStringLiteral("/server-%1-%2")
+                               .arg(qulonglong(info.st_dev), 0, 16)
+                               .arg(qulonglong(info.st_ino), 0, 16);
+    QStringList folders{QStringLiteral("/tmp/.wine-%1").arg(::getuid()) + server};
+    QFile named(prefix + QStringLiteral("/wineserver"));
+    if (named.open(QIODevice::ReadOnly)) {
+        const QString name = QString::fromLocal8Bit(named.read(256)).trimmed();
+        if (!name.isEmpty() && !name.contains(u'/') && name != u".." && name != u".")
+            folders.append(QStringLiteral("/tmp/") + name + server);
+    }
+    return folders;
+}
+
+WineServerState probeLock(const QString& lockPath)
+{
+    const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? WineServerState::Stopped : WineServerState::Unknown;
+    struct flock lock
+    {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    const bool probed = ::fcntl(fd, F_GETLK, &lock) == 0;
+    ::close(fd);
+    if (!probed)
+        return WineServerState::Unknown;
+    return lock.l_type == F_UNLCK ? WineServerState::Stopped : WineServerState::Running;
+}
+
+// The entry of folder named like name but for case, or "" when there is none.
+QString entryLike(const QString& folder, const QString& name)
+{
+    const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    for (const QString& entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return entry;
+    }
+    return QString();
+}
+
+QString driveFolder(const QString& prefix, QChar letter)
+{
+    return prefix + QStringLiteral("/dosdevices/") + letter.toLower() + u':';
+}
+
+bool isUnder(const QString& path, const QString& folder)
+{
+    if (folder == u"/")
+        return path.startsWith(u'/');
+    return path == folder || path.startsWith(folder + u'/');
+}
+
+} // namespace
+
+bool IsWinePrefix(const QString& prefix)
+{
+    return !prefix.isEmpty() && QFileInfo(prefix + QStringLiteral("/system.reg")).isFile() &&
+           QFileInfo(UserRegOf(prefix)).isFile();
+}
+
+QString UserRegOf(const QString& prefix)
+{
+    return prefix + QStringLiteral("/user.reg");
+}
+
+WineServerState ProbeWineServer(const QString& prefix)
+{
+    const QStringList folders = serverFolders(prefix);
+    if (folders.isEmpty())
+        return WineServerState::Unknown;
+    WineServerState state = WineServerState::Stopped;
+    for (const QString& folder : folders) {
+        const WineServerState found = probeLock(folder + QStringLiteral("/lock"));
+        if (found == WineServerState::Running)
+            return found;
+        if (found == WineServerState::Unknown)
+            state = found;
+    }
+    return state;
+}
+
+bool IsWindowsDrivePath(const QString& path)
+{
+    return path.size() >= 2 && path[0].isLetter() && path[0].unicode() < 128 && path[1] == u':' &&
+           (path.size() == 2 || path[2] == u'\\' || path[2] == u'/');
+}
+
+QString WindowsPathToUnix(const QString& prefix, const QString& path)
+{
+    if (!IsWindowsDrivePath(path))
+        return QString();
+    QString local = driveFolder(prefix, path[0]);
+    QStringList names;
+    // Wine folds "." and ".." before it looks at the disk.
+    for (const QString& name :
+         path.mid(2).split(QRegularExpression(QStringLiteral("[\\\\/]")), Qt::SkipEmptyParts)) {
+        if (name == u".")
+            continue;
+        if (name == u"..") {
+            if (!names.isEmpty())
+                names.removeLast();
+            continue;
+        }
+        names.append(name);
+    }
+    bool exists = QFileInfo(local).isDir();
+    for (const QString& name : names) {
+        QString entry = name;
+        if (exists && !QFileInfo::exists(local + u'/' + name)) {
+            entry = entryLike(local, name);
+            if (entry.isEmpty()) {
+                entry = name;
+                exists = false;
+            }
+        }
+        local += u'/' + entry;
+    }
+    return local;
+}
+
+QString UnixPathToWindows(const QString& prefix, const QString& path)
+{
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString canonical = QFileInfo(absolute).canonicalFilePath();
+    QChar bestDrive;
+    QString bestRest;
+    qsizetype bestLength = -1;
+    const QDir devices(prefix + QStringLiteral("/dosdevices"));
+    for (const QString& entry : devices.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
+        if (entry.size() != 2 || entry[1] != u':' || !entry[0].isLetter())
+            continue;
+        const QString folder = QFileInfo(devices.filePath(entry)).canonicalFilePath();
+        if (folder.isEmpty() || !QFileInfo(folder).isDir())
+            continue;
+        for (const QString& candidate : {absolute, canonical}) {
+            if (candidate.isEmpty() || !isUnder(candidate, folder) || folder.size() <= bestLength)
+                continue;
+            bestLength = folder.size();
+            bestDrive = entry[0].toUpper();
+            bestRest = candidate.mid(folder == u"/" ? 0 : folder.size());
+        }
+    }
+    if (bestLength < 0) {
+        bestDrive = u'Z';
+        bestRest = absolute;
+    }
+    if (!bestRest.startsWith(u'/'))
+        bestRest.prepend(u'/');
+    bestRest.replace(u'/', u'\\');
+    return bestDrive + QStringLiteral(":") + bestRest;
+}
+
+} // namespace settings

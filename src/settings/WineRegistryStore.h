@@ -1,0 +1,29 @@
+#pragma once
+
+// The store of a mail checker that runs under Wine: the key
+// HKEY_CURRENT_USER\Software\VB and VBA Program Settings\wispane\setting of
+// a Wine prefix's registry, REG_SZ values, names compared without regard to
+// case.
+//
+// While any Wine program of the prefix runs, wineserver holds the registry
+// in memory: it read user.reg when it started and writes it back every 30
+// seconds and when it ends, so user.reg may be behind and an edit of it
+// would be lost. So every write goes through Wine's own `reg import` (one
+// per user action, only that action's keys) and is read back through
+// `reg export` before it counts as done. A read takes user.reg itself when
+// no wineserver of the prefix runs (then the file is the registry, and
+// reading it costs a millisecond rather than starting Wine), and
+// `reg export` otherwise.
+//
+// The prefix must exist: Wine would build a new one (about 700 MB) at any
+// call on a folder that is not a prefix, so nothing is run then.
+
+#include "StoreBackend.h"
+
+#include <memory>
+
+namespace settings {
+
+std::unique_ptr<StoreBackend> makeWineRegistryStore(const QString& prefix);
+
+} // namespace settings

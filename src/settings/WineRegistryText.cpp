@@ -1,0 +1,320 @@
+#include "WineRegistryText.h"
+
+#include <QHash>
+#include <QStringDecoder>
+
+#include <optional>
+
+namespace settings {
+
+namespace {
+
+constexpr QByteArrayView kUserRegHeader = "WINE REGISTRY Version 2";
+constexpr QStringView kRegeditHeader = u"Windows Registry Editor Version 5.00";
+constexpr QStringView kCurrentUser = u"HKEY_CURRENT_USER\\";
+
+// Collects a key's texts with the registry's name rule: one value per name,
+// whatever its case.
+class KeyTexts
+{
+public:
+    void setText(const QString& name, const QString& text)
+    {
+        const QString folded = FoldedValueName(name);
+        if (const auto it = index_.constFind(folded); it != index_.cend()) {
+            result_.texts[*it].second = text;
+            return;
+        }
+        index_.insert(folded, result_.texts.size());
+        result_.texts.emplace_back(name, text);
+    }
+    // A value of another type under the name replaces the text.
+    void setOther(const QString& name)
+    {
+        const auto it = index_.constFind(FoldedValueName(name));
+        if (it == index_.cend())
+            return;
+        const std::size_t removed = *it;
+        result_.texts.erase(result_.texts.begin() + qsizetype(removed));
+        index_.erase(it);
+        for (auto& position : index_) {
+            if (position > removed)
+                --position;
+        }
+    }
+    RegistryKeyTexts& result() { return result_; }
+
+private:
+    RegistryKeyTexts result_;
+    QHash<QString, std::size_t> index_;
+};
+
+bool isOctalDigit(char c)
+{
+    return c >= '0' && c <= '7';
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+QChar controlEscape(char c)
+{
+    switch (c) {
+    case 'a':
+        return QChar(u'\a');
+    case 'b':
+        return QChar(u'\b');
+    case 'e':
+        return QChar(char16_t(0x1b));
+    case 'f':
+        return QChar(u'\f');
+    case 'n':
+        return QChar(u'\n');
+    case 'r':
+        return QChar(u'\r');
+    case 't':
+        return QChar(u'\t');
+    case 'v':
+        return QChar(u'\v');
+    default:
+        return QChar();
+    }
+}
+
+// A quoted text of user.reg from `at` (just past its opening quote) up to the
+// unescaped `end`, which `at` is left past. Bytes without an escape are
+// UTF-8, which wineserver accepts besides its own \x escapes of UTF-16
+// units (1 to 4 hex digits), octal escapes and the C control escapes.
+std::optional<QString> decodeUserRegText(QByteArrayView line, qsizetype& at, char end)
+{
+    QString text;
+    QByteArray raw;
+    const auto flush = [&] {
+        text += QString::fromUtf8(raw);
+        raw.clear();
+    };
+    while (at < line.size()) {
+        const char c = line[at++];
+        if (c == end) {
+            flush();
+            return text;
+        }
+        if (c != '\\' || at >= line.size()) {
+            raw.append(c);
+            continue;
+        }
+        flush();
+        const char escaped = line[at++];
+        if (const QChar control = controlEscape(escaped); !control.isNull()) {
+            text += control;
+        } else if (escaped == 'x') {
+            unsigned unit = 0;
+            int digits = 0;
+            for (; digits < 4 && at < line.size() && hexValue(line[at]) >= 0; ++digits)
+                unit = unit * 16 + unsigned(hexValue(line[at++]));
+            text += digits ? QChar(char16_t(unit)) : QChar(u'x');
+        } else if (isOctalDigit(escaped)) {
+            unsigned unit = unsigned(escaped - '0');
+            for (int digits = 1; digits < 3 && at < line.size() && isOctalDigit(line[at]); ++digits)
+                unit = unit * 8 + unsigned(line[at++] - '0');
+            text += QChar(char16_t(unit));
+        } else {
+            raw.append(escaped); // \\, \", \[, \] and any other character stand for themselves
+        }
+    }
+    return std::nullopt;
+}
+
+QByteArrayView withoutCarriageReturn(QByteArrayView line)
+{
+    return line.endsWith('\r') ? line.chopped(1) : line;
+}
+
+// A quoted text of `reg export` output from `at` (past the opening quote) to
+// the closing quote. reg writes \\ and \" and the escapes of CR, LF and NUL;
+// any other backslash is kept with its character, as reg import keeps it.
+std::optional<QString> decodeRegeditText(QStringView line, qsizetype& at)
+{
+    QString text;
+    while (at < line.size()) {
+        const QChar c = line[at++];
+        if (c == u'"')
+            return text;
+        if (c != u'\\' || at >= line.size()) {
+            text += c;
+            continue;
+        }
+        const QChar escaped = line[at++];
+        if (escaped == u'\\' || escaped == u'"')
+            text += escaped;
+        else if (escaped == u'n')
+            text += QChar(u'\n');
+        else if (escaped == u'r')
+            text += QChar(u'\r');
+        else if (escaped == u'0')
+            text += QChar(u'\0');
+        else
+            text += QChar(u'\\') + escaped;
+    }
+    return std::nullopt;
+}
+
+QString regeditEscaped(QStringView text)
+{
+    QString escaped;
+    escaped.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\':
+            escaped += u"\\\\";
+            break;
+        case u'"':
+            escaped += u"\\\"";
+            break;
+        case u'\n':
+            escaped += u"\\n";
+            break;
+        case u'\r':
+            escaped += u"\\r";
+            break;
+        case u'\0':
+            escaped += u"\\0";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+} // namespace
+
+QString FoldedValueName(QStringView name)
+{
+    QString folded;
+    folded.reserve(name.size());
+    for (const QChar unit : name)
+        folded += unit.toUpper();
+    return folded;
+}
+
+RegistryKeyTexts ReadUserRegKey(QByteArrayView userReg, QStringView keyPath)
+{
+    KeyTexts key;
+    bool inKey = false;
+    qsizetype begin = 0;
+    bool firstLine = true;
+    while (begin < userReg.size()) {
+        qsizetype newline = userReg.indexOf('\n', begin);
+        if (newline < 0)
+            newline = userReg.size();
+        const QByteArrayView line = withoutCarriageReturn(userReg.sliced(begin, newline - begin));
+        begin = newline + 1;
+        if (firstLine) {
+            // wineserver itself refuses any other first line and then loads nothing.
+            if (line != kUserRegHeader)
+                return {};
+            key.result().readable = true;
+            firstLine = false;
+            continue;
+        }
+        if (line.startsWith('[')) {
+            qsizetype at = 1;
+            const std::optional<QString> name = decodeUserRegText(line, at, ']');
+            inKey = name && QStringView(*name).compare(keyPath, Qt::CaseInsensitive) == 0;
+            key.result().keyFound = key.result().keyFound || inKey;
+            continue;
+        }
+        if (!inKey || !line.startsWith('"'))
+            continue; // comments, options, the default value, continued hex lines
+        qsizetype at = 1;
+        const std::optional<QString> name = decodeUserRegText(line, at, '"');
+        if (!name || at >= line.size() || line[at] != '=')
+            continue;
+        ++at;
+        if (at < line.size() && line[at] == '"') {
+            ++at;
+            if (const std::optional<QString> text = decodeUserRegText(line, at, '"'))
+                key.setText(*name, *text);
+            else
+                key.setOther(*name); // wineserver keeps a malformed value as one without text
+        } else {
+            key.setOther(*name);
+        }
+    }
+    return std::move(key.result());
+}
+
+RegistryKeyTexts ReadRegExportKey(QByteArrayView exported, QStringView keyPath)
+{
+    if (!exported.startsWith("\xff\xfe"))
+        return {};
+    QStringDecoder utf16(QStringDecoder::Utf16LE);
+    const QString text = utf16.decode(exported.sliced(2, (exported.size() - 2) & ~qsizetype(1)));
+    const QString wanted = kCurrentUser + keyPath;
+    KeyTexts key;
+    bool inKey = false;
+    bool headerSeen = false;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (!headerSeen) {
+            if (line.isEmpty())
+                continue;
+            if (line != kRegeditHeader)
+                return {};
+            headerSeen = true;
+            key.result().readable = true;
+            continue;
+        }
+        if (line.startsWith(u'[')) {
+            const qsizetype close = line.lastIndexOf(u']');
+            inKey = close > 0 && line.sliced(1, close - 1).compare(wanted, Qt::CaseInsensitive) == 0;
+            key.result().keyFound = key.result().keyFound || inKey;
+            continue;
+        }
+        if (!inKey || !line.startsWith(u'"'))
+            continue;
+        qsizetype at = 1;
+        const std::optional<QString> name = decodeRegeditText(line, at);
+        if (!name || at >= line.size() || line[at] != u'=')
+            continue;
+        ++at;
+        if (at < line.size() && line[at] == u'"') {
+            ++at;
+            if (const std::optional<QString> value = decodeRegeditText(line, at))
+                key.setText(*name, *value);
+        } else {
+            key.setOther(*name);
+        }
+    }
+    return std::move(key.result());
+}
+
+QByteArray RegImportFile(QStringView keyPath, const std::vector<StoreChange>& changes)
+{
+    QString text = kRegeditHeader + u"\r\n\r\n[" + kCurrentUser + keyPath + u"]\r\n";
+    for (const StoreChange& change : changes) {
+        text += u'"' + regeditEscaped(change.key) + u"\"=";
+        text += change.text ? u'"' + regeditEscaped(*change.text) + u'"' : QStringLiteral("-");
+        text += u"\r\n";
+    }
+    text += u"\r\n";
+    QByteArray bytes("\xff\xfe");
+    bytes.reserve(2 + text.size() * 2);
+    for (const QChar unit : text) {
+        bytes.append(char(unit.unicode() & 0xff));
+        bytes.append(char(unit.unicode() >> 8));
+    }
+    return bytes;
+}
+
+} // namespace settings

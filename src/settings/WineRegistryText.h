@@ -1,0 +1,56 @@
+#pragma once
+
+// The two text forms in which the values of one registry key of a Wine
+// prefix are read and written, without Wine and without I/O, so the fuzzer
+// and the tests reach them directly:
+//
+// - the prefix's own user.reg ("WINE REGISTRY Version 2"), which wineserver
+//   writes with every character above 127 as a \x escape of its UTF-16 unit;
+// - the regedit form "Windows Registry Editor Version 5.00" in UTF-16LE with
+//   a byte-order mark, which `reg export` writes and `reg import` reads in
+//   any locale (without the mark Wine would read it in the ANSI code page).
+//
+// Only REG_SZ values are texts of the store; values of other types are
+// neither read nor touched. Value names are compared without regard to case,
+// as the registry compares them.
+
+#include "StoreBackend.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+#include <utility>
+#include <vector>
+
+namespace settings {
+
+// A registry key's path below HKEY_CURRENT_USER, with single backslashes.
+inline constexpr QStringView kMailCheckerKey = u"Software\\VB and VBA Program Settings\\wispane\\setting";
+
+// A value name as the registry compares it: every UTF-16 unit in upper case.
+QString FoldedValueName(QStringView name);
+
+struct RegistryKeyTexts
+{
+    // Whether the file is of the form the reader expects at all.
+    bool readable = false;
+    bool keyFound = false;
+    // The key's REG_SZ values, name as stored and text, in file order; a name
+    // given twice counts at its last line, as Wine loads it.
+    std::vector<std::pair<QString, QString>> texts;
+};
+
+// The REG_SZ values of keyPath (below HKEY_CURRENT_USER) in a user.reg file.
+RegistryKeyTexts ReadUserRegKey(QByteArrayView userReg, QStringView keyPath);
+
+// The REG_SZ values of keyPath (below HKEY_CURRENT_USER) in `reg export` output.
+RegistryKeyTexts ReadRegExportKey(QByteArrayView exported, QStringView keyPath);
+
+// A file for `reg import` that applies changes to keyPath (below
+// HKEY_CURRENT_USER) and nothing else: a text sets a REG_SZ value, a removal
+// deletes the value alone.
+QByteArray RegImportFile(QStringView keyPath, const std::vector<StoreChange>& changes);
+
+} // namespace settings

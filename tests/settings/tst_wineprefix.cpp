@@ -1,0 +1,236 @@
+// A Wine prefix seen without Wine: which store is chosen, whether a
+// wineserver runs, and Windows paths mapped to the prefix's files and back.
+// The prefixes are folders made here, laid out as Wine lays them out.
+
+#include "StoreChoice.h"
+#include "TestMain.h"
+#include "WinePrefix.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace settings;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray kKeySection = "\n[Software\\\\VB and VBA Program Settings\\\\wispane\\\\setting] 1\n"
+                               "\"accountno\"=\"1\"\n";
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// A prefix as wineboot leaves it: the two hives, drive_c, and the drives c: and z:.
+void makePrefix(const QString& prefix, const QByteArray& userRegTail)
+{
+    writeFile(prefix + u"/system.reg"_s, "WINE REGISTRY Version 2\n");
+    writeFile(prefix + u"/user.reg"_s, "WINE REGISTRY Version 2\n#arch=win64\n" + userRegTail);
+    QVERIFY(QDir().mkpath(prefix + u"/drive_c/windows/Msagent/Chars"_s));
+    QVERIFY(QDir().mkpath(prefix + u"/dosdevices"_s));
+    QVERIFY(QFile::link(u"../drive_c"_s, prefix + u"/dosdevices/c:"_s));
+    QVERIFY(QFile::link(u"/"_s, prefix + u"/dosdevices/z:"_s));
+}
+
+// A process other than this one holding the lock a wineserver holds; the
+// lock is gone with the process.
+class LockHolder
+{
+public:
+    explicit LockHolder(const QString& lockPath)
+    {
+        const QByteArray path = QFile::encodeName(lockPath);
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int fd = ::open(path.constData(), O_RDWR | O_CREAT, 0600);
+            struct flock lock
+            {};
+            lock.l_type = F_WRLCK;
+            lock.l_whence = SEEK_SET;
+            lock.l_len = 1;
+            const char done = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 'y' : 'n';
+            (void)!::write(ready[1], &done, 1);
+            ::pause();
+            ::_exit(0);
+        }
+        char done = 'n';
+        (void)!::read(ready[0], &done, 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        locked_ = done == 'y';
+    }
+    ~LockHolder()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+    bool locked() const { return locked_; }
+
+private:
+    pid_t pid_ = -1;
+    bool locked_ = false;
+};
+
+} // namespace
+
+class WinePrefixTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString prefix_;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+        prefix_ = dir_.filePath(u"prefix"_s);
+        makePrefix(prefix_, kKeySection);
+        writeFile(prefix_ + u"/drive_c/windows/Msagent/Chars/Merlin.acs"_s, "ACS");
+    }
+
+    // --- Which store ---------------------------------------------------------
+
+    void theStoreIsChosen_data()
+    {
+        QTest::addColumn<QString>("prefix"); // below the temporary folder; "" leaves WINEPREFIX unset
+        QTest::addColumn<QString>("storeVariable");
+        QTest::addColumn<bool>("wine");
+        QTest::addColumn<QString>("chosenPrefix");
+        QTest::newRow("WINEPREFIX holding the key") << u"prefix"_s << QString() << true << u"prefix"_s;
+        QTest::newRow("~/.wine holding the key") << QString() << QString() << true << u"home/.wine"_s;
+        QTest::newRow("a prefix without the key") << u"bare"_s << QString() << false << QString();
+        QTest::newRow("no prefix there") << u"nothing"_s << QString() << false << QString();
+        QTest::newRow("half a prefix") << u"half"_s << QString() << false << QString();
+        QTest::newRow("the INI file asked for") << u"prefix"_s << u"ini"_s << false << QString();
+        QTest::newRow("Wine asked for, no key yet") << u"bare"_s << u"wine"_s << true << u"bare"_s;
+        QTest::newRow("an unknown choice") << u"prefix"_s << u"registry"_s << true << u"prefix"_s;
+    }
+
+    void theStoreIsChosen()
+    {
+        QFETCH(QString, prefix);
+        QFETCH(QString, storeVariable);
+        QFETCH(bool, wine);
+        QFETCH(QString, chosenPrefix);
+        const QString home = dir_.filePath(u"home"_s);
+        if (!QFileInfo::exists(home)) {
+            makePrefix(home + u"/.wine"_s, kKeySection);
+            makePrefix(dir_.filePath(u"bare"_s), "\n[Software\\\\Wine] 1\n");
+            writeFile(dir_.filePath(u"half/user.reg"_s), "WINE REGISTRY Version 2\n" + kKeySection);
+        }
+        const StoreChoice choice =
+            ChooseStore(prefix.isEmpty() ? QString() : dir_.filePath(prefix), storeVariable, home);
+        QCOMPARE(choice.wineRegistry, wine);
+        QCOMPARE(choice.winePrefix, chosenPrefix.isEmpty() ? QString() : dir_.filePath(chosenPrefix));
+        // Choosing looks only: nothing is made where there was no prefix.
+        QVERIFY(!QFileInfo::exists(dir_.filePath(u"nothing"_s)));
+    }
+
+    // --- A running wineserver ------------------------------------------------
+
+    void theServerLockTellsWhetherWineRuns()
+    {
+        QCOMPARE(ProbeWineServer(prefix_), WineServerState::Stopped);
+        // Debian's Wine keeps its server folder under a name the prefix records.
+        QTemporaryDir serverBase(QDir::tempPath() + u"/wine-XXXXXX"_s);
+        QVERIFY(serverBase.isValid());
+        writeFile(prefix_ + u"/wineserver"_s, QFileInfo(serverBase.path()).fileName().toLocal8Bit());
+        struct stat info
+        {};
+        QCOMPARE(::stat(QFile::encodeName(prefix_).constData(), &info), 0);
+        const QString folder =
+            serverBase.path() +
+            u"/server-%1-%2"_s.arg(qulonglong(info.st_dev), 0, 16).arg(qulonglong(info.st_ino), 0, 16);
+        QVERIFY(QDir().mkpath(folder));
+        {
+            const LockHolder server(folder + u"/lock"_s);
+            QVERIFY(server.locked());
+            QCOMPARE(ProbeWineServer(prefix_), WineServerState::Running);
+        }
+        // The lock file stays when the server ends; its lock does not.
+        QCOMPARE(ProbeWineServer(prefix_), WineServerState::Stopped);
+        QFile::remove(prefix_ + u"/wineserver"_s);
+        QCOMPARE(ProbeWineServer(dir_.filePath(u"nothing"_s)), WineServerState::Unknown);
+    }
+
+    // --- Windows paths ---------------------------------------------------------
+
+    void windowsPathsNameThePrefixsFiles_data()
+    {
+        QTest::addColumn<QString>("windowsPath");
+        QTest::addColumn<QString>("local"); // "@" stands for the prefix
+        QTest::newRow("exact case") << u"C:\\windows\\Msagent\\Chars\\Merlin.acs"_s
+                                    << u"@/dosdevices/c:/windows/Msagent/Chars/Merlin.acs"_s;
+        QTest::newRow("any case") << u"c:\\WINDOWS\\msagent\\chars\\merlin.ACS"_s
+                                  << u"@/dosdevices/c:/windows/Msagent/Chars/Merlin.acs"_s;
+        QTest::newRow("slashes, dots, doubled separators")
+            << u"C:/windows//./system\\..\\msagent\\chars\\merlin.acs"_s
+            << u"@/dosdevices/c:/windows/Msagent/Chars/Merlin.acs"_s;
+        QTest::newRow("a missing file keeps its name")
+            << u"C:\\windows\\msagent\\Pipwren.acs"_s << u"@/dosdevices/c:/windows/Msagent/Pipwren.acs"_s;
+        QTest::newRow("below a missing folder")
+            << u"C:\\Nowhere\\Sub\\x.acs"_s << u"@/dosdevices/c:/Nowhere/Sub/x.acs"_s;
+        QTest::newRow("the root drive") << u"Z:\\tmp"_s << u"@/dosdevices/z:/tmp"_s;
+        QTest::newRow("an unmapped drive") << u"Q:\\x.acs"_s << u"@/dosdevices/q:/x.acs"_s;
+        QTest::newRow("no drive path") << u"\\\\server\\share\\x.acs"_s << QString();
+        QTest::newRow("a Unix path") << u"/usr/share/x.acs"_s << QString();
+    }
+
+    void windowsPathsNameThePrefixsFiles()
+    {
+        QFETCH(QString, windowsPath);
+        QFETCH(QString, local);
+        local.replace(u'@', prefix_);
+        QCOMPARE(WindowsPathToUnix(prefix_, windowsPath), local);
+    }
+
+    void localFilesGetTheirWindowsPath_data()
+    {
+        QTest::addColumn<QString>("local"); // "@" stands for the prefix
+        QTest::addColumn<QString>("windowsPath");
+        QTest::newRow("below drive_c") << u"@/drive_c/windows/Msagent/Chars/Merlin.acs"_s
+                                       << u"C:\\windows\\Msagent\\Chars\\Merlin.acs"_s;
+        QTest::newRow("through the drive's link") << u"@/dosdevices/c:/windows"_s << u"C:\\windows"_s;
+        QTest::newRow("elsewhere, below Z:")
+            << u"/usr/share/sounds/mail.wav"_s << u"Z:\\usr\\share\\sounds\\mail.wav"_s;
+        QTest::newRow("drive_c itself") << u"@/drive_c"_s << u"C:\\"_s;
+    }
+
+    void localFilesGetTheirWindowsPath()
+    {
+        QFETCH(QString, local);
+        QFETCH(QString, windowsPath);
+        local.replace(u'@', prefix_);
+        QCOMPARE(UnixPathToWindows(prefix_, local), windowsPath);
+    }
+
+    void aPrefixWithoutZGivesZAnyway()
+    {
+        const QString prefix = dir_.filePath(u"noz"_s);
+        QVERIFY(QDir().mkpath(prefix + u"/dosdevices"_s));
+        QCOMPARE(UnixPathToWindows(prefix, u"/srv/mail.wav"_s), u"Z:\\srv\\mail.wav"_s);
+    }
+};
+
+QUORVIX_TEST_MAIN_CORE(WinePrefixTest)
+#include "tst_wineprefix.moc"

@@ -1,0 +1,177 @@
+// The two registry texts of a Wine prefix as Wine writes them: user.reg and
+// reg export output read back to the mail checker's texts, and the file for
+// reg import holding one action's changes.
+
+#include "TestMain.h"
+#include "WineRegistryText.h"
+
+using namespace settings;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Texts = std::vector<std::pair<QString, QString>>;
+
+// user.reg as wineserver writes it, with the mail checker's key between two others.
+QByteArray userReg(const QByteArray& values, const QByteArray& newline = "\n")
+{
+    QByteArray text =
+        "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
+        "#arch=win64\n\n[Software\\\\Other] 1796753033\n\"Aname1\"=\"not ours\"\n\n"
+        "[Software\\\\VB and VBA Program Settings\\\\wispane\\\\setting] 1796753033\n"
+        "#time=1dd873e7c8ff9e6\n" +
+        values +
+        "\n[Software\\\\VB and VBA Program Settings\\\\wispane\\\\setting\\\\sub] 1796753033\n"
+        "\"Inner\"=\"not ours either\"\n";
+    return newline == "\n" ? text : text.replace("\n", newline);
+}
+
+// UTF-16LE with its byte-order mark, as reg export writes.
+QByteArray utf16(const QString& text)
+{
+    QByteArray bytes("\xff\xfe");
+    for (const QChar unit : text) {
+        bytes.append(char(unit.unicode() & 0xff));
+        bytes.append(char(unit.unicode() >> 8));
+    }
+    return bytes;
+}
+
+QString exported(const QString& values)
+{
+    return u"Windows Registry Editor Version 5.00\r\n\r\n"
+           u"[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\wispane\\setting]\r\n"_s +
+           values +
+           u"\r\n[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\wispane\\setting\\sub]\r\n"
+           u"\"Inner\"=\"x\"\r\n\r\n"_s;
+}
+
+} // namespace
+
+class WineRegistryTextTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void userRegTextsAreDecoded_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain, trailing blank kept") << "\"Passw1\"=\"97 98 99 \""_ba << u"97 98 99 "_s;
+        QTest::newRow("backslashes and quotes")
+            << "\"Agentnm\"=\"C:\\\\dir\\\\say \\\"hi\\\"\\\\\""_ba << u"C:\\dir\\say \"hi\"\\"_s;
+        QTest::newRow("shortest \\x units") << "\"Aname1\"=\"\\x65e5\\x672c\\xfa\""_ba << u"日本ú"_s;
+        // Four digits where a hex digit follows, so the next character is no digit of the escape.
+        QTest::newRow("four digits before a hex digit") << "\"Aname1\"=\"\\x0192e\\x192X\""_ba << u"ƒeƒX"_s;
+        QTest::newRow("a surrogate pair") << "\"Aname1\"=\"\\xd83d\\xde00!\""_ba << u"\U0001F600!"_s;
+        QTest::newRow("raw UTF-8") << "\"Aname1\"=\"\xe6\x97\xa5\xe6\x9c\xac\""_ba << u"日本"_s;
+        QTest::newRow("control escapes and octal") << "\"T\"=\"a\\nb\\tc\\033\\101\""_ba
+                                                   << u"a\nb\tc\x1b"
+                                                      u"A"_s;
+        QTest::newRow("\\x without a digit") << "\"T\"=\"\\xg\""_ba << u"xg"_s;
+        QTest::newRow("empty") << "\"Empty1\"=\"\""_ba << QString();
+    }
+
+    void userRegTextsAreDecoded()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, text);
+        for (const QByteArray& newline : {"\n"_ba, "\r\n"_ba}) {
+            const RegistryKeyTexts read = ReadUserRegKey(userReg(line + "\n", newline), kMailCheckerKey);
+            QVERIFY(read.readable && read.keyFound);
+            QCOMPARE(read.texts.size(), std::size_t(1));
+            QCOMPARE(read.texts[0].second, text);
+        }
+    }
+
+    void userRegKeepsOnlyTheKeysTexts()
+    {
+        const RegistryKeyTexts read = ReadUserRegKey(
+            userReg("\"accountno\"=\"2\"\n\"D\"=dword:00000005\n@=\"default\"\n"
+                    "\"Bin\"=hex:01,02,\\\n  03\n\"M\"=str(7):\"a\\0b\\0\"\n\"Broken\"=\"no end\n"
+                    "\"aname1\"=\"first\"\n\"Aname1\"=\"second\"\n; comment\n"),
+            u"software\\vb and vba program settings\\WISPANE\\setting");
+        QVERIFY(read.keyFound);
+        QCOMPARE(read.texts, (Texts{{u"accountno"_s, u"2"_s}, {u"aname1"_s, u"second"_s}}));
+    }
+
+    void userRegOfAnotherFormIsUnreadable_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("version 3")
+            << "WINE REGISTRY Version 3\n[Software\\\\VB and VBA Program Settings]\n"_ba;
+        QTest::newRow("regedit") << "REGEDIT4\n"_ba;
+    }
+
+    void userRegOfAnotherFormIsUnreadable()
+    {
+        QFETCH(QByteArray, bytes);
+        QVERIFY(!ReadUserRegKey(bytes, kMailCheckerKey).readable);
+    }
+
+    void aMissingKeyIsReadableAndEmpty()
+    {
+        const RegistryKeyTexts read =
+            ReadUserRegKey("WINE REGISTRY Version 2\n\n[Software\\\\Wine] 1\n"_ba, kMailCheckerKey);
+        QVERIFY(read.readable);
+        QVERIFY(!read.keyFound);
+        QVERIFY(read.texts.empty());
+    }
+
+    void exportTextsAreDecoded()
+    {
+        const RegistryKeyTexts read = ReadRegExportKey(
+            utf16(exported(u"\"accountno\"=\"2\"\r\n\"Aname1\"=\"日本語\U0001F600\"\r\n"
+                           u"\"Agentnm\"=\"C:\\\\windows\\\\say \\\"hi\\\"\"\r\n\"D\"=dword:00000005\r\n"
+                           u"\"M\"=hex(7):61,00,00,00,\\\r\n  62,00\r\n\"NL\"=\"a\\nb\\rc\\0\"\r\n"
+                           u"\"Passw1\"=\"97 98 99 \"\r\n@=\"default\"\r\n"_s)),
+            kMailCheckerKey);
+        QVERIFY(read.readable && read.keyFound);
+        QCOMPARE(read.texts, (Texts{{u"accountno"_s, u"2"_s},
+                                    {u"Aname1"_s, u"日本語\U0001F600"_s},
+                                    {u"Agentnm"_s, u"C:\\windows\\say \"hi\""_s},
+                                    {u"NL"_s, u"a\nb\rc"_s + QChar(u'\0')},
+                                    {u"Passw1"_s, u"97 98 99 "_s}}));
+    }
+
+    void exportWithoutItsMarkIsUnreadable()
+    {
+        QVERIFY(!ReadRegExportKey(utf16(exported(QString())).mid(2), kMailCheckerKey).readable);
+        QVERIFY(!ReadRegExportKey(utf16(u"REGEDIT4\r\n"_s), kMailCheckerKey).readable);
+        const RegistryKeyTexts empty = ReadRegExportKey(utf16(exported(QString())), kMailCheckerKey);
+        QVERIFY(empty.readable && empty.keyFound && empty.texts.empty());
+    }
+
+    void theImportFileHoldsOnlyTheChanges()
+    {
+        const std::vector<StoreChange> changes{{u"Passw1"_s, u"97 98 99 "_s},
+                                               {u"Aname1"_s, u"日本\U0001F600 \"q\" C:\\d\\"_s},
+                                               {u"Aname3"_s, std::nullopt},
+                                               {u"Empty"_s, QString()}};
+        const QByteArray file = RegImportFile(kMailCheckerKey, changes);
+        QVERIFY(file.startsWith("\xff\xfe"));
+        const QString expected =
+            u"Windows Registry Editor Version 5.00\r\n\r\n"
+            u"[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\wispane\\setting]\r\n"
+            u"\"Passw1\"=\"97 98 99 \"\r\n"
+            u"\"Aname1\"=\"日本\U0001F600 \\\"q\\\" C:\\\\d\\\\\"\r\n"
+            u"\"Aname3\"=-\r\n"
+            u"\"Empty\"=\"\"\r\n\r\n"_s;
+        QCOMPARE(file, utf16(expected));
+        // What reg import reads is what reg export writes: the texts come back.
+        const RegistryKeyTexts back = ReadRegExportKey(file, kMailCheckerKey);
+        QCOMPARE(back.texts, (Texts{{u"Passw1"_s, u"97 98 99 "_s},
+                                    {u"Aname1"_s, u"日本\U0001F600 \"q\" C:\\d\\"_s},
+                                    {u"Empty"_s, QString()}}));
+    }
+
+    void foldedNamesIgnoreCase()
+    {
+        QCOMPARE(FoldedValueName(u"aname1"), FoldedValueName(u"Aname1"));
+        QVERIFY(FoldedValueName(u"Aname1") != FoldedValueName(u"Aname11"));
+    }
+};
+
+QUORVIX_TEST_MAIN_CORE(WineRegistryTextTest)
+#include "tst_wineregistrytext.moc"
