@@ -415,12 +415,6 @@ public:
     QString location() const override { return path_; }
     QString storeFile() const override
     {
-        QString why;
-        return followLinks(path_, &why).value_or(path_);
-    }
-
-    QString storeFile() const override
-    {
         QString reason;
         const QFileInfo file(followLinks(path_, &reason).value_or(path_));
         const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
