@@ -213,15 +213,25 @@ public:
         keys_.reset();
     }
 
-    // Whether bytes hold less: empty where something was, without the final
-    // line break, or without a key (the [setting] section with its keys). A
-    // plain writer leaves such a file between truncating it and finishing.
-    bool looksUnfinished(const QByteArray& bytes) const
+    // What the bytes alone tell: nothing is missing (nothing was known, or
+    // they are what was known), or they are cut short (empty where something
+    // was, or without the final line break); nullopt when only the keys tell.
+    std::optional<bool> plainlyCutOrWhole(const QByteArray& bytes) const
     {
         if (text_.isEmpty() || bytes == text_)
             return false;
         if (bytes.isEmpty() || (text_.endsWith('\n') && !bytes.endsWith('\n')))
             return true;
+        return std::nullopt;
+    }
+
+    // Whether bytes hold less: empty where something was, without the final
+    // line break, or without a key (the [setting] section with its keys). A
+    // plain writer leaves such a file between truncating it and finishing.
+    bool looksUnfinished(const QByteArray& bytes) const
+    {
+        if (const std::optional<bool> plain = plainlyCutOrWhole(bytes))
+            return *plain;
         const IniDocument now(bytes);
         const QStringList& keys = this->keys();
         return std::any_of(keys.cbegin(), keys.cend(),
@@ -232,10 +242,8 @@ public:
     // the final line break, or without any key it held ([setting] lost).
     bool looksCut(const QByteArray& bytes) const
     {
-        if (text_.isEmpty() || bytes == text_)
-            return false;
-        if (bytes.isEmpty() || (text_.endsWith('\n') && !bytes.endsWith('\n')))
-            return true;
+        if (const std::optional<bool> plain = plainlyCutOrWhole(bytes))
+            return *plain;
         const IniDocument now(bytes);
         const QStringList& keys = this->keys();
         return !keys.isEmpty() && std::none_of(keys.cbegin(), keys.cend(),

@@ -12,7 +12,7 @@ import subprocess
 import tempfile
 
 import xsession
-from xsession import Failure, wait_for
+from xsession import Failure, stop_process, wait_for
 
 SOCKET = "wayland-e2e"
 
@@ -100,13 +100,7 @@ class Weston:
         return xsession.read_ppm(path)
 
     def close(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        stop_process(self.process)
 
 
 def views(scene):

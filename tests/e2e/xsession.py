@@ -32,6 +32,17 @@ def require_tools(*names):
         raise SystemExit(SKIP)
 
 
+def stop_process(process):
+    """Ends a process we started: politely first, then for good."""
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
 def wait_for(what, predicate, timeout=20.0, interval=0.05):
     deadline = time.monotonic() + timeout
     while True:
@@ -142,13 +153,7 @@ class XServer:
         return [line.split('"')[1] for line in out.splitlines() if line.strip().startswith("0x") and '"' in line]
 
     def close(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        stop_process(self.process)
 
 
 class WindowManager:
@@ -163,9 +168,7 @@ class WindowManager:
                  lambda: self.process.poll() is None and server.atoms("", "_NET_SUPPORTING_WM_CHECK"), 15.0)
 
     def close(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            self.process.wait(timeout=10)
+        stop_process(self.process)
         self.config.cleanup()
 
 
