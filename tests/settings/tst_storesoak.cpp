@@ -11,6 +11,14 @@ using namespace Module1;
 using namespace Qt::StringLiterals;
 using namespace quorvix::test;
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+constexpr int kDefaultActions = 100;
+#else
+constexpr bool kSanitized = false;
+constexpr int kDefaultActions = 300;
+#endif
+
 class StoreSoakTest : public QObject
 {
     Q_OBJECT
@@ -22,10 +30,11 @@ private slots:
         prepareStore(stored);
         StoreMap expected = stored;
         QStringList refused;
-        // Each action waits for the disk, and behind the other writer's flushes: 300 by default.
+        // Each action waits for the disk, and behind the other writer's flushes: 300 by default
+        // (100 under the sanitizers).
         const int actions = qEnvironmentVariableIntValue("QUORVIX_SOAK_ACTIONS") > 0
                                 ? qEnvironmentVariableIntValue("QUORVIX_SOAK_ACTIONS")
-                                : 300;
+                                : kDefaultActions;
         {
             PlainWriterLoop writer(StoreFilePath(), u"DefLeft"_s);
             for (int action = 1; action <= actions; ++action) {
@@ -72,7 +81,11 @@ private slots:
         QVERIFY2(differences.isEmpty(), qPrintable(differences.join(u", "_s)));
         qInfo("%lld of %d actions refused; undone afterwards: %s", qlonglong(refused.size()), actions,
               qPrintable(undone.join(u", "_s)));
-        QVERIFY(refused.size() <= actions / 2); // refused under heavy load, and said so
+        // Refused under heavy load, and said so. Under the sanitizers every
+        // write is several times slower and the other writer is nearly always
+        // mid-write, so how many get through there says nothing of the program.
+        if (!kSanitized)
+            QVERIFY(refused.size() <= actions / 2);
         QVERIFY2(undone.size() <= actions / 100, qPrintable(undone.join(u", "_s)));
     }
 };
