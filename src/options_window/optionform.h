@@ -183,6 +183,9 @@ private:
     void connectHandlers();
 
     bool loaded_ = false;
+    // Set by loaddata just after the store was read, so that the character it
+    // places needs no second read; any later SetAgent reads the store again.
+    bool storeReadForLoad_ = false;
 
     // --- Saving: helper of savedata and OkBt_Click ----------------------------
     // Checks the typed numbers, writes every option and syncs the store. False,

@@ -18,6 +18,7 @@
 #include <QScrollBar>
 
 #include <exception>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -42,6 +43,7 @@ void optionform::SetAgent()
 {
     agent::CharacterCollection& characters = Agent1.Characters();
     const QString localPath = Module1::ToLocalPath(Options.AgentPath);
+    const bool storeReadJustNow = std::exchange(storeReadForLoad_, false);
     try {
         // A failed earlier load leaves AgentLoaded true with nothing to unload.
         if (AgentLoaded && characters.contains(kAgentId)) {
@@ -53,7 +55,8 @@ void optionform::SetAgent()
         AgentCharacter = &characters(kAgentId);
         // The mail checker stores where its character stands whenever it is
         // moved, also while this window is open: place it where it is now.
-        Module1::RefreshStore();
+        if (!storeReadJustNow)
+            Module1::RefreshStore();
         AgentCharacter->setLeft(settings::AgentPosition(settings::kAgentLeftKey, controls::screenWidthTwips(),
                                                         controls::twipsPerPixelX()));
         AgentCharacter->setTop(settings::AgentPosition(settings::kAgentTopKey, controls::screenHeightTwips(),

@@ -97,6 +97,7 @@ void optionform::loaddata()
     const QString agentFile = Module1::ToLocalPath(Options.AgentPath);
     if (!agentFile.isEmpty() && QFileInfo(agentFile).isFile()) {
         AgentLoaded = false;
+        storeReadForLoad_ = true;
         SetAgent();
     } else {
         dialogs::showWarning(this, u"エージェントが見つかりません\r\nエージェントを指定して下さい"_s);
