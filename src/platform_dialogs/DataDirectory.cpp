@@ -50,10 +50,6 @@ QString ToLocalPath(const QString& storedPath)
     return QDir::cleanPath(path);
 }
 
-} // namespace Module1
-
-namespace Module1 {
-
 QString ToStoredPath(const QString& localPath)
 {
     if (const settings::StoreChoice& store = settings::CurrentStoreChoice();
