@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QWindow>
 
+#include <xcb/shape.h>
 #include <xcb/xcb.h>
 
 #include <cstdlib>
@@ -78,6 +79,64 @@ bool compositingManagerRuns(QWindow* window)
     ReplyPtr<xcb_get_selection_owner_reply_t> owner(
         xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr), &std::free);
     return owner && owner->owner != XCB_WINDOW_NONE;
+}
+
+bool hasAlphaVisual(QWindow* window)
+{
+    xcb_connection_t* c = connection();
+    if (!c || !window)
+        return false;
+    ReplyPtr<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, xcb_window_t(window->winId())), nullptr), &std::free);
+    return geometry && geometry->depth == 32;
+}
+
+void setInputShape(QWindow* window, const QRegion& region)
+{
+    xcb_connection_t* c = connection();
+    if (!c || !window)
+        return;
+    const auto id = xcb_window_t(window->winId());
+    if (region.isEmpty()) {
+        xcb_shape_mask(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, id, 0, 0, XCB_NONE);
+        return;
+    }
+    // The X window is in device pixels.
+    const qreal ratio = window->devicePixelRatio();
+    std::vector<xcb_rectangle_t> rectangles;
+    for (const QRect& r : region) {
+        const QRect device = QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio).toAlignedRect();
+        rectangles.push_back({int16_t(device.x()), int16_t(device.y()), uint16_t(device.width()),
+                              uint16_t(device.height())});
+    }
+    xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED, id, 0, 0,
+                         uint32_t(rectangles.size()), rectangles.data());
+}
+
+unsigned outermostWindow(QWindow* window)
+{
+    xcb_connection_t* c = connection();
+    if (!c || !window)
+        return 0;
+    xcb_window_t current = xcb_window_t(window->winId());
+    for (;;) {
+        ReplyPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, current), nullptr),
+                                              &std::free);
+        if (!tree || tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE)
+            return current;
+        current = tree->parent;
+    }
+}
+
+void refuseShadow(unsigned outermost)
+{
+    xcb_connection_t* c = connection();
+    if (!c || !outermost)
+        return;
+    static const xcb_atom_t property = internAtom(c, "_COMPTON_SHADOW");
+    const uint32_t none = 0;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, xcb_window_t(outermost), property, XCB_ATOM_CARDINAL, 32, 1,
+                        &none);
 }
 
 void flush()
