@@ -560,6 +560,31 @@ def case_foreign_store(case):
         raise Failure("OK did not write Talkstr5 plainly")
 
 
+def case_twenty_starts(case):
+    """Twenty starts at once on one store, in one session: exactly one options
+    window opens, every other start brings it forward and ends with code 0,
+    and no start shows the "open in another window" box."""
+    shared = tempfile.TemporaryDirectory()
+    try:
+        starts = [case.start({"XDG_RUNTIME_DIR": shared.name}) for _ in range(20)]
+
+        def settled():
+            ended = [p for p in starts if p.process.poll() is not None]
+            if case.server.windows_named(WARNING_TITLE):
+                raise Failure("a start showed a box:\n" + "\n".join(p.output() for p in ended))
+            return len(ended) == 19 and case.server.windows_named(OPTIONS_TITLE)
+
+        xsession.wait_for("one window and nineteen starts ended", settled, 60, 0.1)
+        failed = [p.process.returncode for p in starts if p.process.poll() not in (None, 0)]
+        if failed:
+            raise Failure("starts ended with codes %s" % failed)
+        if len(case.server.windows_named(OPTIONS_TITLE)) != 1:
+            raise Failure("%d options windows are open" % len(case.server.windows_named(OPTIONS_TITLE)))
+    finally:
+        case.kill_programs()
+        shared.cleanup()
+
+
 CASES = {
     "first_run_enter": case_first_run_enter,
     "first_run_escape": case_first_run_escape,
@@ -567,6 +592,7 @@ CASES = {
     "missing_agent": case_missing_agent,
     "character_on_screen": case_character_on_screen,
     "foreign_store": case_foreign_store,
+    "twenty_starts": case_twenty_starts,
     "character_with_window_manager": case_character_with_window_manager,
     "character_above_bare_x": case_character_above_bare_x,
     "blank_frame": case_blank_frame,
