@@ -585,6 +585,57 @@ def case_twenty_starts(case):
         shared.cleanup()
 
 
+def case_no_display(case):
+    """No usable display: a dead X server and no Wayland, then an X server and
+    a Wayland compositor that take the connection and never answer. Each
+    start ends with code 1 and one line that names the displays and says how
+    to choose one, rather than Qt's abort or a hang."""
+    import socket
+    free = []
+    for number in range(900, 1000):
+        listener = socket.socket(socket.AF_UNIX)
+        try:
+            listener.bind("\0/tmp/.X11-unix/X%d" % number)  # where libxcb looks first, no file
+        except OSError:
+            listener.close()
+            continue
+        free.append((number, listener))
+        if len(free) == 2:
+            break
+    (number, listener), (dead, unused) = free
+    unused.close()  # no server there
+    listener.listen(8)
+    silent = [listener]
+    wayland_path = os.path.join(case.config_home, "wayland-silent")
+    compositor = socket.socket(socket.AF_UNIX)
+    compositor.bind(wayland_path)
+    compositor.listen(8)
+    silent.append(compositor)
+    dead_x = {"DISPLAY": ":%d" % dead, "WAYLAND_DISPLAY": ""}
+    both_silent = {"DISPLAY": ":%d" % number, "WAYLAND_DISPLAY": wayland_path}
+    try:
+        for extra, names in ((dead_x, [dead_x["DISPLAY"]]), (both_silent, [both_silent["DISPLAY"], wayland_path])):
+            env = case.server.env({"XDG_CONFIG_HOME": case.config_home, **extra})
+            env.pop("QT_QPA_PLATFORM")
+            if not extra["WAYLAND_DISPLAY"]:
+                env.pop("WAYLAND_DISPLAY")
+            started = time.monotonic()
+            result = subprocess.run([case.args.program], env=env, capture_output=True, text=True, timeout=30)
+            took = time.monotonic() - started
+            lines = result.stderr.splitlines()
+            if result.returncode != 1 or len(lines) != 1:
+                raise Failure("with %s: code %d, standard error:\n%s" % (extra, result.returncode, result.stderr))
+            for part in names + ["DISPLAY", "WAYLAND_DISPLAY", "-platform"]:
+                if part not in lines[0]:
+                    raise Failure("the line does not name %s: %s" % (part, lines[0]))
+            if "einstall" in lines[0]:
+                raise Failure("Qt's advice to reinstall: " + lines[0])
+            print("%s: code 1 after %.1f s: %s" % (extra["DISPLAY"], took, lines[0]))
+    finally:
+        for listener in silent:
+            listener.close()
+
+
 CASES = {
     "first_run_enter": case_first_run_enter,
     "first_run_escape": case_first_run_escape,
@@ -593,6 +644,7 @@ CASES = {
     "character_on_screen": case_character_on_screen,
     "foreign_store": case_foreign_store,
     "twenty_starts": case_twenty_starts,
+    "no_display": case_no_display,
     "character_with_window_manager": case_character_with_window_manager,
     "character_above_bare_x": case_character_above_bare_x,
     "blank_frame": case_blank_frame,
