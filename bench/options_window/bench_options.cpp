@@ -314,13 +314,13 @@ int orchestrate(const std::string& self)
     }
 
     std::printf("start-up to window shown and idle (empty store, default character), offscreen\t%.1f\tms\t"
-                "<= 1.25x bare\t%.2f\n",
+                "<= 1.2x bare\t%.2f\n",
                 offscreen.startupMs, offscreen.startupMs / offscreen.bareMs);
     std::printf("start-up of a bare Qt window with %lld widgets, offscreen\t%.1f\tms\tbaseline\n",
                 offscreen.widgets, offscreen.bareMs);
     if (onX.startupMs >= 0) {
         std::printf("start-up to window shown and idle, under a bare X server (Xvfb)"
-                    "\t%.1f\tms\t<= 1.25x bare\t%.2f\n",
+                    "\t%.1f\tms\t<= 1.2x bare\t%.2f\n",
                     onX.startupMs, onX.startupMs / onX.bareMs);
         std::printf("start-up of a bare Qt window with %lld widgets, under Xvfb\t%.1f\tms\tbaseline\n",
                     onX.widgets, onX.bareMs);
