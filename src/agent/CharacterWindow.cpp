@@ -39,7 +39,9 @@ void CharacterWindow::createOnX11()
     // Qt's tool window gives the utility type, and the stay-on-top hint the
     // above state; leaving the task bar and the pager Qt has no flag for.
     x11::addWindowStates(windowHandle(), {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"});
-    alphaVisual_ = x11::hasAlphaVisual(windowHandle());
+    // Qt took a 32-bit ARGB visual for the translucent window where the
+    // screen has one; a compositor leaves its transparent pixels transparent.
+    alphaVisual_ = windowHandle()->format().hasAlpha();
     // Before the window is mapped, for a compositor that already runs where
     // no window manager puts a frame around it.
     shadowRefusedOn_ = unsigned(windowHandle()->winId());

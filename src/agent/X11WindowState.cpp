@@ -32,6 +32,20 @@ xcb_atom_t internAtom(xcb_connection_t* c, const QByteArray& name)
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
+// All names at once: one round trip to the server, not one per name.
+std::vector<xcb_atom_t> internAtoms(xcb_connection_t* c, const QByteArrayList& names)
+{
+    std::vector<xcb_intern_atom_cookie_t> cookies;
+    for (const QByteArray& name : names)
+        cookies.push_back(xcb_intern_atom(c, 0, uint16_t(name.size()), name.constData()));
+    std::vector<xcb_atom_t> atoms;
+    for (const xcb_intern_atom_cookie_t cookie : cookies) {
+        ReplyPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookie, nullptr), &std::free);
+        atoms.push_back(reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE));
+    }
+    return atoms;
+}
+
 int screenNumberOf(xcb_connection_t* c, xcb_window_t window)
 {
     ReplyPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr),
@@ -59,12 +73,9 @@ void addWindowStates(QWindow* window, const QByteArrayList& states)
     if (!c || !window)
         return;
     const auto id = xcb_window_t(window->winId());
-    const xcb_atom_t property = internAtom(c, "_NET_WM_STATE");
-    std::vector<xcb_atom_t> atoms;
-    for (const QByteArray& state : states)
-        atoms.push_back(internAtom(c, state));
-    xcb_change_property(c, XCB_PROP_MODE_APPEND, id, property, XCB_ATOM_ATOM, 32, uint32_t(atoms.size()),
-                        atoms.data());
+    const std::vector<xcb_atom_t> atoms = internAtoms(c, QByteArrayList{"_NET_WM_STATE"} + states);
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, id, atoms.front(), XCB_ATOM_ATOM, 32, uint32_t(atoms.size() - 1),
+                        atoms.data() + 1);
 }
 
 bool compositingManagerRuns(QWindow* window)
@@ -79,16 +90,6 @@ bool compositingManagerRuns(QWindow* window)
     ReplyPtr<xcb_get_selection_owner_reply_t> owner(
         xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr), &std::free);
     return owner && owner->owner != XCB_WINDOW_NONE;
-}
-
-bool hasAlphaVisual(QWindow* window)
-{
-    xcb_connection_t* c = connection();
-    if (!c || !window)
-        return false;
-    ReplyPtr<xcb_get_geometry_reply_t> geometry(
-        xcb_get_geometry_reply(c, xcb_get_geometry(c, xcb_window_t(window->winId())), nullptr), &std::free);
-    return geometry && geometry->depth == 32;
 }
 
 void setInputShape(QWindow* window, const QRegion& region)

@@ -22,9 +22,6 @@ void addWindowStates(QWindow* window, const QByteArrayList& states);
 // window's whole buffer, so pixels outside the shape stay visible unless they
 // are painted transparent.
 bool compositingManagerRuns(QWindow* window);
-// True when the window has a visual with an alpha channel (32-bit ARGB),
-// whose transparent pixels a compositing manager leaves transparent.
-bool hasAlphaVisual(QWindow* window);
 // Where clicks land on the window (logical coordinates); an empty region
 // gives the window its whole rectangle back.
 void setInputShape(QWindow* window, const QRegion& region);
