@@ -21,20 +21,8 @@ CharacterWindow::CharacterWindow(QSize characterSize)
     setFixedSize(characterSize);
     frame_ = QImage(characterSize, QImage::Format_ARGB32_Premultiplied);
     frame_.fill(0);
-}
-
-void CharacterWindow::setVisible(bool visible)
-{
-    if (visible && !windowHandle() && x11::isActive())
-        createOnX11();
-    QWidget::setVisible(visible);
-}
-
-void CharacterWindow::createOnX11()
-{
-    // Made only when first shown, at its place already: xcompmgr gives a
-    // window that is moved after it was made and before it is mapped a
-    // shadow for good, which shows under its transparent pixels.
+    if (!x11::isActive())
+        return;
     create();
     // Qt's tool window gives the utility type, and the stay-on-top hint the
     // above state; leaving the task bar and the pager Qt has no flag for.

@@ -31,14 +31,11 @@ public:
     // The shape of a blank frame: no pixel of the window.
     static QRegion blankShape() { return QRegion(-1, -1, 1, 1); }
 
-    void setVisible(bool visible) override;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void createOnX11();
     // True where pixels outside the shape stay on screen until painted over:
     // on Wayland a mask only limits input, and a compositing manager on X
     // draws the window's whole buffer.
