@@ -47,8 +47,8 @@ private:
 
     QImage frame_;
     bool alphaVisual_ = false;
-    bool blended_ = false;          // the last frame was shown without a shape
-    unsigned shadowRefusedOn_ = 0;  // the outermost window that carries the no-shadow property
+    bool blended_ = false;         // the last frame was shown without a shape
+    unsigned shadowRefusedOn_ = 0; // the outermost window that carries the no-shadow property
 };
 
 } // namespace agent

@@ -74,8 +74,8 @@ void addWindowStates(QWindow* window, const QByteArrayList& states)
         return;
     const auto id = xcb_window_t(window->winId());
     const std::vector<xcb_atom_t> atoms = internAtoms(c, QByteArrayList{"_NET_WM_STATE"} + states);
-    xcb_change_property(c, XCB_PROP_MODE_APPEND, id, atoms.front(), XCB_ATOM_ATOM, 32, uint32_t(atoms.size() - 1),
-                        atoms.data() + 1);
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, id, atoms.front(), XCB_ATOM_ATOM, 32,
+                        uint32_t(atoms.size() - 1), atoms.data() + 1);
 }
 
 bool compositingManagerRuns(QWindow* window)
@@ -106,9 +106,10 @@ void setInputShape(QWindow* window, const QRegion& region)
     const qreal ratio = window->devicePixelRatio();
     std::vector<xcb_rectangle_t> rectangles;
     for (const QRect& r : region) {
-        const QRect device = QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio).toAlignedRect();
-        rectangles.push_back({int16_t(device.x()), int16_t(device.y()), uint16_t(device.width()),
-                              uint16_t(device.height())});
+        const QRect device =
+            QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio).toAlignedRect();
+        rectangles.push_back(
+            {int16_t(device.x()), int16_t(device.y()), uint16_t(device.width()), uint16_t(device.height())});
     }
     xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED, id, 0, 0,
                          uint32_t(rectangles.size()), rectangles.data());

@@ -239,7 +239,8 @@ void DisplayStart::applicationCreated()
     qInstallMessageHandler(watch().previous);
     // The start went well: what Qt said on the way is said now.
     for (const HeldMessage& m : std::exchange(watch().held, {})) {
-        const QMessageLogContext context(m.file.constData(), m.line, m.function.constData(), m.category.constData());
+        const QMessageLogContext context(m.file.constData(), m.line, m.function.constData(),
+                                         m.category.constData());
         qt_message_output(m.type, context, m.text);
     }
 }

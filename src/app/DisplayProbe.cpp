@@ -110,7 +110,8 @@ DisplayAnswer probeWayland(const QByteArray& display, const QByteArray& runtimeD
             answer = DisplayAnswer::Silent;
         } else {
             char reply[8];
-            answer = ::recv(fd, reply, sizeof reply, 0) > 0 ? DisplayAnswer::Answers : DisplayAnswer::Unreachable;
+            answer =
+                ::recv(fd, reply, sizeof reply, 0) > 0 ? DisplayAnswer::Answers : DisplayAnswer::Unreachable;
         }
     }
     ::close(fd);

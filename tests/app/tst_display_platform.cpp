@@ -151,8 +151,8 @@ private slots:
         QTest::addColumn<bool>("argument");
         QTest::addColumn<QByteArrayList>("expected");
         QTest::newRow("x11 session") << QByteArray() << QByteArray("x11") << false << QByteArrayList{"xcb"};
-        QTest::newRow("wayland session") << QByteArray() << QByteArray("wayland") << false
-                                         << QByteArrayList{"wayland", "xcb"};
+        QTest::newRow("wayland session")
+            << QByteArray() << QByteArray("wayland") << false << QByteArrayList{"wayland", "xcb"};
         QTest::newRow("environment") << QByteArray("xcb;wayland") << QByteArray("wayland") << false
                                      << QByteArrayList{"xcb", "wayland"};
         QTest::newRow("argument") << QByteArray("xcb") << QByteArray() << true << QByteArrayList{"offscreen"};
@@ -200,8 +200,9 @@ private slots:
             running.emplace(QFile::encodeName(dir.filePath(QStringLiteral("display"))), server == 2);
         else if (server > 0)
             running.emplace(FakeServer::silentX11(&x11Display));
-        const DisplayAnswer answer = wayland ? app::probeWayland("display", QFile::encodeName(dir.path()), 300ms)
-                                             : app::probeX11(x11Display, 300ms);
+        const DisplayAnswer answer = wayland
+                                         ? app::probeWayland("display", QFile::encodeName(dir.path()), 300ms)
+                                         : app::probeX11(x11Display, 300ms);
         QCOMPARE(int(answer), expected);
     }
 
@@ -219,9 +220,9 @@ private slots:
         targets.runtimeDir = QFile::encodeName(dir.path());
         const app::DisplayVerdict verdict = app::checkDisplays(targets, 300ms);
         QCOMPARE(verdict.firstAnswering, -1);
-        for (const QString& part : {QString::fromLocal8Bit(silentX), QStringLiteral("wayland-absent"),
-                                    QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"),
-                                    QStringLiteral("-platform")})
+        for (const QString& part :
+             {QString::fromLocal8Bit(silentX), QStringLiteral("wayland-absent"), QStringLiteral("DISPLAY"),
+              QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("-platform")})
             QVERIFY2(verdict.problem.contains(part), qPrintable(verdict.problem));
         QVERIFY(!verdict.problem.contains(u'\n'));
         targets.platforms.append("offscreen");
