@@ -7,8 +7,10 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n
   libgl-dev fonts-ipafont-gothic
-  libxcb1-dev
+  libxcb1-dev libxcb-shape0-dev
   xvfb xdotool x11-utils python3 imagemagick openbox
+  # compositing managers on X: the character must leave no shadow or patch under them
+  picom xcompmgr
   # weston (with XWayland) is the Wayland session of the end-to-end tests;
   # qt6-wayland only lets them run the native-Wayland fallback.
   weston xwayland qt6-wayland util-linux

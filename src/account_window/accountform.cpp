@@ -181,6 +181,7 @@ void accountform::connectHandlers()
     connect(Colorbox2, &controls::ColorSwatch::clicked, this, &accountform::Colorbox2_Click);
     connect(Command1, &QPushButton::clicked, this, &accountform::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &accountform::Command2_Click);
+    connect(Check1, &QCheckBox::toggled, this, [this] { checkTouched_ = true; });
 }
 
 void accountform::setVisible(bool visible)

@@ -81,7 +81,9 @@ private:
     controls::FlexGrid* accountList_ = nullptr;
     bool centred_ = false;
     // The stored Check of the account being edited. The box shows only
-    // ticked or not, so a box left as it was gives the stored value back
-    // (another program may store more than 0 and 1).
+    // ticked or not, so a box the user left alone gives the stored value back
+    // (another program may store more than 0 and 1); once touched, the box
+    // stores what it shows.
     qint16 loadedCheck_ = 1;
+    bool checkTouched_ = false;
 };

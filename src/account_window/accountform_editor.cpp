@@ -47,6 +47,7 @@ void accountform::intoform(qint16 n)
     // Any value but 0 counts as checked, as the list's mark shows it.
     loadedCheck_ = AccountRecord.Check;
     Check1->setChecked(AccountRecord.Check != 0);
+    checkTouched_ = false;
     Colorbox->setBackColor(AccountRecord.Scolor1);
     Colorbox2->setBackColor(AccountRecord.Scolor2);
 
@@ -121,8 +122,7 @@ void accountform::Command1_Click()
     AccountRecord.Portno = *port;
     AccountRecord.Uname = UserName->text();
     AccountRecord.Passw = MailPassWord->text();
-    const bool checkUnchanged = !adding && Check1->isChecked() == (loadedCheck_ != 0);
-    AccountRecord.Check = checkUnchanged ? loadedCheck_ : qint16(Check1->isChecked() ? 1 : 0);
+    AccountRecord.Check = !adding && !checkTouched_ ? loadedCheck_ : qint16(Check1->isChecked() ? 1 : 0);
     AccountRecord.Scolor1 = Colorbox->BackColor();
     AccountRecord.Scolor2 = Colorbox2->BackColor();
 

@@ -21,13 +21,20 @@ CharacterWindow::CharacterWindow(QSize characterSize)
     setFixedSize(characterSize);
     frame_ = QImage(characterSize, QImage::Format_ARGB32_Premultiplied);
     frame_.fill(0);
-    if (x11::isActive()) {
-        // Qt's tool window gives the utility type, and the stay-on-top hint the
-        // above state; leaving the task bar and the pager Qt has no flag for.
-        create();
-        x11::addWindowStates(windowHandle(), {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"});
-        qApp->installEventFilter(this);
-    }
+    if (!x11::isActive())
+        return;
+    create();
+    // Qt's tool window gives the utility type, and the stay-on-top hint the
+    // above state; leaving the task bar and the pager Qt has no flag for.
+    x11::addWindowStates(windowHandle(), {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"});
+    // Qt took a 32-bit ARGB visual for the translucent window where the
+    // screen has one; a compositor leaves its transparent pixels transparent.
+    alphaVisual_ = windowHandle()->format().hasAlpha();
+    // Before the window is mapped, for a compositor that already runs where
+    // no window manager puts a frame around it.
+    shadowRefusedOn_ = unsigned(windowHandle()->winId());
+    x11::refuseShadow(shadowRefusedOn_);
+    qApp->installEventFilter(this);
 }
 
 bool CharacterWindow::eventFilter(QObject* watched, QEvent* event)
@@ -51,6 +58,11 @@ bool CharacterWindow::pixelsOutsideShapeShow()
     return x11::compositingManagerRuns(windowHandle());
 }
 
+bool CharacterWindow::blendedByCompositor()
+{
+    return alphaVisual_ && x11::compositingManagerRuns(windowHandle());
+}
+
 void CharacterWindow::setFrame(const QImage& frame)
 {
     frame_ = frame;
@@ -64,6 +76,42 @@ void CharacterWindow::setFrame(const QImage& frame)
     // window system clips away: nothing of the window is left on screen.
     if (shape.isEmpty())
         shape = blankShape();
+    if (blendedByCompositor())
+        showBlended(shape);
+    else
+        showShaped(shape);
+    // A blank frame paints nothing, and Qt would hold its new shape back until
+    // the next drawing: the last frame would stay on screen.
+    x11::flush();
+}
+
+void CharacterWindow::showBlended(const QRegion& shape)
+{
+    if (!blended_) {
+        blended_ = true;
+        clearMask();
+    }
+    x11::setInputShape(windowHandle(), shape);
+    if (!isVisible()) {
+        update();
+        return;
+    }
+    // The window manager may have put a frame around the window since the
+    // last frame; the compositor reads the shadow property there.
+    if (const unsigned outermost = x11::outermostWindow(windowHandle()); outermost != shadowRefusedOn_) {
+        x11::refuseShadow(outermost);
+        shadowRefusedOn_ = outermost;
+    }
+    // The whole window, transparent where the character has no pixel.
+    repaint();
+}
+
+void CharacterWindow::showShaped(const QRegion& shape)
+{
+    if (blended_) {
+        blended_ = false; // the compositor has gone: the shape cuts out again
+        x11::setInputShape(windowHandle(), QRegion());
+    }
     if (!isVisible()) {
         setMask(shape);
         update();
@@ -83,9 +131,6 @@ void CharacterWindow::setFrame(const QImage& frame)
         setMask(shape);
         repaint();
     }
-    // A blank frame paints nothing, and Qt would hold its new shape back until
-    // the next drawing: the last frame would stay on screen.
-    x11::flush();
 }
 
 void CharacterWindow::paintEvent(QPaintEvent*)

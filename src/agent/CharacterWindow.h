@@ -1,11 +1,15 @@
 #pragma once
 
 // The character on the desktop: a frameless, always-on-top tool window of the
-// character's size that shows only the character. Transparent pixels are cut
-// out twice: by per-pixel alpha (seen where a compositor runs) and by a window
-// shape taken from the frame's alpha, which is what makes it look right on a
-// plain X server. A frame without an opaque pixel leaves nothing of the window
-// on screen. It never takes the focus and stays out of the task bar and pager.
+// character's size that shows only the character. On a plain X server its
+// transparent pixels are cut out by a window shape taken from the frame's
+// alpha. Where a compositing manager runs and the window has an alpha
+// visual, the per-pixel alpha alone does it: no shape, which compositors
+// follow a frame late (leaving patches where the last frame was) and draw
+// shadows for, and the window asks them for no shadow; clicks still land only
+// on the character's pixels. A frame without an opaque pixel leaves nothing
+// of the window on screen. It never takes the focus and stays out of the task
+// bar and pager.
 // Where the window system leaves placing and stacking to the program (an X
 // server without a window manager), it raises itself whenever another window
 // of the program is mapped, so it stays above them as a window manager keeps it.
@@ -36,8 +40,15 @@ private:
     // on Wayland a mask only limits input, and a compositing manager on X
     // draws the window's whole buffer.
     bool pixelsOutsideShapeShow();
+    // True where a compositing manager blends the window by its alpha.
+    bool blendedByCompositor();
+    void showBlended(const QRegion& shape);
+    void showShaped(const QRegion& shape);
 
     QImage frame_;
+    bool alphaVisual_ = false;
+    bool blended_ = false;         // the last frame was shown without a shape
+    unsigned shadowRefusedOn_ = 0; // the outermost window that carries the no-shadow property
 };
 
 } // namespace agent

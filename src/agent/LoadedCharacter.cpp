@@ -1,5 +1,7 @@
 #include "LoadedCharacter.h"
 
+#include <QTimer>
+
 namespace agent {
 
 LoadedCharacter::LoadedCharacter(AcsCharacter character, AgentClock* clock, bool soundEnabled)
@@ -49,18 +51,22 @@ void LoadedCharacter::Show()
     } else if (!character_.animations.empty()) {
         prepare(0);
     }
-    // The player picks idling animations itself, so their pictures are decoded
-    // now; one that cannot be decoded is left out of idling rather than failing Show.
-    for (int index : player_->idlingAnimations()) {
-        try {
-            prepare(index);
-        } catch (const AgentError&) {
-            player_->excludeFromIdling(index);
-        }
-    }
     window_->move(left_, top_);
     window_->show();
     player_->show();
+    // The player picks idling animations itself, seconds after the last
+    // request, so their pictures are decoded once the program has nothing
+    // else to do, not while its window opens; one that cannot be decoded is
+    // left out of idling.
+    QTimer::singleShot(0, window_.get(), [this] {
+        for (int index : player_->idlingAnimations()) {
+            try {
+                prepare(index);
+            } catch (const AgentError&) {
+                player_->excludeFromIdling(index);
+            }
+        }
+    });
 }
 
 QStringList LoadedCharacter::AnimationNames() const

@@ -2,11 +2,13 @@
 
 // What the character window needs of the X server beyond what Qt offers: the
 // window states that keep it out of task bars and pagers, whether a
-// compositing manager shows a window's pixels beyond its shape, and sending
-// requests on at once. Every function does nothing (or answers false) when the
-// program does not run on X.
+// compositing manager shows a window's pixels beyond its shape, the input
+// shape and the shadow property for a window that compositors blend by its
+// alpha, and sending requests on at once. Every function does nothing (or
+// answers false) when the program does not run on X.
 
 #include <QByteArrayList>
+#include <QRegion>
 
 class QWindow;
 
@@ -20,6 +22,15 @@ void addWindowStates(QWindow* window, const QByteArrayList& states);
 // window's whole buffer, so pixels outside the shape stay visible unless they
 // are painted transparent.
 bool compositingManagerRuns(QWindow* window);
+// Where clicks land on the window (logical coordinates); an empty region
+// gives the window its whole rectangle back.
+void setInputShape(QWindow* window, const QRegion& region);
+// The window that a compositing manager draws for this one: the window
+// manager's frame around it, or the window itself where nobody reparented it.
+unsigned outermostWindow(QWindow* window);
+// Asks compositing managers to draw no shadow for that window (_COMPTON_SHADOW
+// 0, which they read on the outermost window).
+void refuseShadow(unsigned outermost);
 // Sends the requests Qt has queued; a shape change alone is not flushed until
 // something else is drawn.
 void flush();

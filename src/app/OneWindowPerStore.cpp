@@ -33,6 +33,8 @@ namespace {
 // How long a later start keeps asking the open window to come forward.
 constexpr int kAskForMs = 1'000;
 constexpr int kAskAgainMs = 20;
+// Starts that may wait in the queue while the window is busy opening.
+constexpr int kWaitingStarts = 128;
 
 #ifdef Q_OS_UNIX
 QString systemError(int error)
@@ -90,9 +92,9 @@ bool socketAddress(const QString& path, sockaddr_un* address)
     return true;
 }
 
-// Asks the window listening at path to come forward; the request is the
-// connection itself. Never waits long: a full queue or a listener that does
-// not answer counts as no window.
+// Asks the window listening at path to come forward, once; the request is
+// the connection itself. No socket there yet, nobody listening on it or a
+// full queue all mean "not now": the window may be starting.
 bool askToComeForward(const QString& path)
 {
     sockaddr_un address;
@@ -101,20 +103,9 @@ bool askToComeForward(const QString& path)
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return false;
-    QElapsedTimer asking;
-    asking.start();
-    bool answered = false;
-    for (;;) {
-        // Nothing is written: the open window may close the connection before
-        // a write could land, and a write to a closed socket would end this process.
-        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-            answered = true;
-            break;
-        }
-        if ((errno != EAGAIN && errno != EINTR) || asking.elapsed() >= kAskForMs)
-            break;
-        QThread::msleep(kAskAgainMs);
-    }
+    // Nothing is written: the open window may close the connection before
+    // a write could land, and a write to a closed socket would end this process.
+    const bool answered = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
     return answered;
 }
@@ -226,22 +217,62 @@ bool OneWindowPerStore::anotherWindowIsOpen()
         listen();
         return false;
     case Claim::HeldElsewhere:
-#ifdef Q_OS_UNIX
-        if (askToComeForward(socketPath_))
+        switch (reachOpenWindow(&detail)) {
+        case Reach::CameForward:
             return true;
-#endif
-        // Open on another computer sharing this folder, or not answering.
-        problem_ = u"この設定はほかのｵﾌﾟｼｮﾝ画面で開かれています\r\n"_s + storeFile_ + u"\r\n("_s + detail +
-                   u")\r\nそちらを閉じてから開き直して下さい"_s;
+        case Reach::LockTaken:
+            listen(); // the window ended while this start was asking
+            return false;
+        case Reach::NoAnswer:
+            // Open on another computer sharing this folder, or not answering.
+            problem_ = u"この設定はほかのｵﾌﾟｼｮﾝ画面で開かれています\r\n"_s + storeFile_ + u"\r\n("_s +
+                       detail + u")\r\nそちらを閉じてから開き直して下さい"_s;
+            return true;
+        case Reach::LockImpossible:
+            problem_ = cannotClaimProblem(detail);
+            return true;
+        }
         return true;
     case Claim::Impossible:
         // Without the lock a second window could open unseen beside this one:
         // refused, like a store that cannot be written, which it then is not.
-        problem_ = u"ｵﾌﾟｼｮﾝ画面を開けませんでした\r\n"_s + storeFile_ + u"\r\n("_s + detail +
-                   u")\r\n保存先に書き込めるか確認して下さい"_s;
+        problem_ = cannotClaimProblem(detail);
         return true;
     }
     return true;
+}
+
+OneWindowPerStore::Reach OneWindowPerStore::reachOpenWindow(QString* detail)
+{
+    // A window that has just taken the lock may not be listening yet, and
+    // twenty starts at once keep it from answering at once: the whole second
+    // is used before anything is said, and a window that ends meanwhile
+    // leaves the store to this start.
+    QElapsedTimer asking;
+    asking.start();
+    for (;;) {
+#ifdef Q_OS_UNIX
+        if (askToComeForward(socketPath_))
+            return Reach::CameForward;
+#endif
+        if (asking.elapsed() >= kAskForMs)
+            return Reach::NoAnswer;
+        QThread::msleep(kAskAgainMs);
+        switch (claimLock(detail)) {
+        case Claim::Held:
+            return Reach::LockTaken;
+        case Claim::HeldElsewhere:
+            break;
+        case Claim::Impossible:
+            return Reach::LockImpossible;
+        }
+    }
+}
+
+QString OneWindowPerStore::cannotClaimProblem(const QString& detail) const
+{
+    return u"ｵﾌﾟｼｮﾝ画面を開けませんでした\r\n"_s + storeFile_ + u"\r\n("_s + detail +
+           u")\r\n保存先に書き込めるか確認して下さい"_s;
 }
 
 void OneWindowPerStore::listen()
@@ -259,7 +290,7 @@ void OneWindowPerStore::listen()
     const mode_t oldMask = ::umask(0077); // only this user may ask
     const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::umask(oldMask);
-    if (!bound || ::listen(fd, 16) != 0) {
+    if (!bound || ::listen(fd, kWaitingStarts) != 0) {
         ::close(fd);
         return;
     }

@@ -56,6 +56,11 @@ signals:
 private:
     enum class Claim { Held, HeldElsewhere, Impossible };
     Claim claimLock(QString* detail);
+    enum class Reach { CameForward, LockTaken, NoAnswer, LockImpossible };
+    // Asks the window holding the lock to come forward until it does or the
+    // time is up; takes the lock instead when its holder ends meanwhile.
+    Reach reachOpenWindow(QString* detail);
+    QString cannotClaimProblem(const QString& detail) const;
     void bringToFront();
     void listen();
     void acceptRequests();

@@ -10,7 +10,11 @@
 int main(int argc, char** argv)
 {
     app::choosePlatform(argc, argv);
+    app::DisplayStart display(argc, argv);
+    if (!display.reached())
+        return 1; // it said on standard error which display did not answer
     QApplication application(argc, argv);
+    display.applicationCreated();
     app::setUpApplication(application);
 
     app::OneWindowPerStore oneWindow(Module1::StoreIdentityFile());

@@ -17,7 +17,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -73,6 +76,28 @@ private slots:
         QVERIFY(second.anotherWindowIsOpen());
     }
 
+    // A window that holds the lock but listens only a moment later (it has
+    // just started) is still reached: the second start asks again.
+    void secondStartReachesAWindowThatListensLate()
+    {
+        OneWindowPerStore first(Module1::StoreIdentityFile());
+        QVERIFY(!first.anotherWindowIsOpen());
+        QSignalSpy forward(&first, &OneWindowPerStore::broughtToFront);
+        const QByteArray socket = QFile::encodeName(first.socketPath());
+        const QByteArray aside = socket + ".aside";
+        QCOMPARE(::rename(socket.constData(), aside.constData()), 0);
+        std::thread listensLate([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            ::rename(aside.constData(), socket.constData());
+        });
+        OneWindowPerStore second(Module1::StoreIdentityFile());
+        const bool open = second.anotherWindowIsOpen();
+        listensLate.join();
+        QVERIFY(open);
+        QCOMPARE(second.startProblem(), QString());
+        QTRY_COMPARE(forward.size(), 1);
+    }
+
     // No second window opens unseen: a lock that cannot be made, or one
     // held where no window answers, ends the start with a reason.
     void startWithoutTheStoreIsRefusedWithAReason_data()
@@ -125,7 +150,7 @@ private slots:
         const QByteArray path = QFile::encodeName(first.socketPath());
         std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
         std::vector<int> waiting;
-        for (int fd; waiting.size() < 100;) {
+        for (int fd; waiting.size() < 1000;) {
             fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
             if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
                 ::close(fd);

@@ -398,6 +398,117 @@ def wayland_case(case, xwayland):
         session.close()
 
 
+def over_background(rgba, background):
+    """An RGBA image (width, height, bytes) drawn over a plain colour, as RGB."""
+    width, height, pixels = rgba
+    rgb = bytearray(width * height * 3)
+    for i in range(width * height):
+        alpha = pixels[i * 4 + 3]
+        for c in range(3):
+            rgb[i * 3 + c] = (pixels[i * 4 + c] * alpha + background[c] * (255 - alpha) + 127) // 255
+    return width, height, bytes(rgb)
+
+
+def composited_mismatches(screen, rect, frame, background):
+    """Pixels around and in rect that are not what a clean composited screen
+    shows (frame, over the background, in rect; the background around it),
+    and pure black pixels there, which the default character never has."""
+    width, height, rgb = screen
+    x0, y0, w, h = rect
+    margin = 40  # picom's shadows reach 27 pixels beyond a window
+    wrong = black = 0
+    for y in range(max(0, y0 - margin), min(height, y0 + h + margin)):
+        for x in range(max(0, x0 - margin), min(width, x0 + w + margin)):
+            i = (y * width + x) * 3
+            pixel = rgb[i:i + 3]
+            want = background
+            if frame and x0 <= x < x0 + w and y0 <= y < y0 + h:
+                j = ((y - y0) * frame[0] + x - x0) * 3
+                want = frame[2][j:j + 3]
+            if max(abs(a - b) for a, b in zip(pixel, want)) > 8:
+                wrong += 1
+            if pixel == b"\0\0\0":
+                black += 1
+    return wrong, black
+
+
+def compositing_case(case, command, window_manager):
+    """With a compositing manager drawing shadows, the character leaves no
+    shadow and no patch: its last frame stands alone on the screen, nothing
+    of it is left after Hide, and no captured frame shows black patches.
+    The screen is read from the X server's framebuffer, where the
+    compositor's picture lands."""
+    xsession.require_tools(command[0], "convert", *(["openbox", "xprop"] if window_manager else []))
+    manager = xsession.WindowManager(case.server) if window_manager else None
+    compositor = None
+    try:
+        compositor = xsession.Compositor(case.server, command)
+        path = os.path.join(case.args.data_dir, "Msagent", "chars", "Pipwren.acs")
+        rect = (100, 100) + tuple(character_size(path))
+        frame_png = os.path.join(case.args.artifacts, "expected.png")
+        acs_dump = os.path.join(os.path.dirname(case.args.acs_show), "acs-dump")
+        subprocess.run([acs_dump, "render", path, "Greet", "7", frame_png], check=True, timeout=30)
+        raw = subprocess.run(["convert", frame_png, "-depth", "8", "rgba:-"], check=True, timeout=30,
+                             capture_output=True).stdout
+        rgba = (rect[2], rect[3], raw)
+        blacks = []
+
+        def play(animation, with_frame, what, lasting):
+            show = xsession.Program(case.server, case.args.acs_show, case.config_home,
+                                    arguments=["--log", "--no-idle", path, "100", "100", "60", animation])
+            case.programs.append(show)
+            wrongs = []
+
+            def clean():
+                show.check_running()
+                screen = case.server.framebuffer()
+                width, height, rgb = screen
+                corner = ((height - 1) * width + width - 1) * 3
+                background = rgb[corner:corner + 3]
+                if background == b"\0\0\0":
+                    return False  # the compositor has not painted the screen yet
+                frame = over_background(rgba, background) if with_frame else None
+                wrong, black = composited_mismatches(screen, rect, frame, background)
+                wrongs.append(wrong)
+                blacks.append(black)
+                if black:
+                    xsession.write_ppm(os.path.join(case.args.artifacts, "black-patch.ppm"), screen)
+                return animation in show.output() and max(wrongs) > 0 and wrong == 0
+
+            try:
+                xsession.wait_for(what, clean, 30, 0.02)
+                # And it stays so: a compositor that follows late shows it now.
+                for _ in range(10 if lasting else 0):
+                    if not clean():
+                        raise Failure("the screen changed afterwards")
+            except Failure as failure:
+                xsession.write_ppm(os.path.join(case.args.artifacts, "last.ppm"), case.server.framebuffer())
+                raise Failure("%s (differing pixels in the last captures: %s)" % (failure, wrongs[-5:]))
+            finally:
+                show.kill()
+
+        play("Greet", True, "frame 7 of Greet alone on the screen", False)
+        play("Hide", False, "nothing of the character left after Hide", True)
+        patched = [b for b in blacks if b]
+        if patched:
+            raise Failure("black patches in %d of %d captured frames, up to %d pixels"
+                          % (len(patched), len(blacks), max(patched)))
+        print("%d captured frames, none with a shadow or a patch" % len(blacks))
+    finally:
+        if compositor:
+            compositor.close()
+        if manager:
+            manager.close()
+
+
+def case_compositing_picom(case):
+    compositing_case(case, ["picom", "--config", "/dev/null", "-c", "--backend", "xrender"], True)
+
+
+def case_compositing_xcompmgr(case):
+    compositing_case(case, ["xcompmgr"], False)
+
+
 def case_wayland_xwayland(case):
     wayland_case(case, xwayland=True)
 
@@ -449,6 +560,82 @@ def case_foreign_store(case):
         raise Failure("OK did not write Talkstr5 plainly")
 
 
+def case_twenty_starts(case):
+    """Twenty starts at once on one store, in one session: exactly one options
+    window opens, every other start brings it forward and ends with code 0,
+    and no start shows the "open in another window" box."""
+    shared = tempfile.TemporaryDirectory()
+    try:
+        starts = [case.start({"XDG_RUNTIME_DIR": shared.name}) for _ in range(20)]
+
+        def settled():
+            ended = [p for p in starts if p.process.poll() is not None]
+            if case.server.windows_named(WARNING_TITLE):
+                raise Failure("a start showed a box:\n" + "\n".join(p.output() for p in ended))
+            return len(ended) == 19 and case.server.windows_named(OPTIONS_TITLE)
+
+        xsession.wait_for("one window and nineteen starts ended", settled, 60, 0.1)
+        failed = [p.process.returncode for p in starts if p.process.poll() not in (None, 0)]
+        if failed:
+            raise Failure("starts ended with codes %s" % failed)
+        if len(case.server.windows_named(OPTIONS_TITLE)) != 1:
+            raise Failure("%d options windows are open" % len(case.server.windows_named(OPTIONS_TITLE)))
+    finally:
+        case.kill_programs()
+        shared.cleanup()
+
+
+def case_no_display(case):
+    """No usable display: a dead X server and no Wayland, then an X server and
+    a Wayland compositor that take the connection and never answer. Each
+    start ends with code 1 and one line that names the displays and says how
+    to choose one, rather than Qt's abort or a hang."""
+    import socket
+    free = []
+    for number in range(900, 1000):
+        listener = socket.socket(socket.AF_UNIX)
+        try:
+            listener.bind("\0/tmp/.X11-unix/X%d" % number)  # where libxcb looks first, no file
+        except OSError:
+            listener.close()
+            continue
+        free.append((number, listener))
+        if len(free) == 2:
+            break
+    (number, listener), (dead, unused) = free
+    unused.close()  # no server there
+    listener.listen(8)
+    silent = [listener]
+    wayland_path = os.path.join(case.config_home, "wayland-silent")
+    compositor = socket.socket(socket.AF_UNIX)
+    compositor.bind(wayland_path)
+    compositor.listen(8)
+    silent.append(compositor)
+    dead_x = {"DISPLAY": ":%d" % dead, "WAYLAND_DISPLAY": ""}
+    both_silent = {"DISPLAY": ":%d" % number, "WAYLAND_DISPLAY": wayland_path}
+    try:
+        for extra, names in ((dead_x, [dead_x["DISPLAY"]]), (both_silent, [both_silent["DISPLAY"], wayland_path])):
+            env = case.server.env({"XDG_CONFIG_HOME": case.config_home, **extra})
+            env.pop("QT_QPA_PLATFORM")
+            if not extra["WAYLAND_DISPLAY"]:
+                env.pop("WAYLAND_DISPLAY")
+            started = time.monotonic()
+            result = subprocess.run([case.args.program], env=env, capture_output=True, text=True, timeout=30)
+            took = time.monotonic() - started
+            lines = result.stderr.splitlines()
+            if result.returncode != 1 or len(lines) != 1:
+                raise Failure("with %s: code %d, standard error:\n%s" % (extra, result.returncode, result.stderr))
+            for part in names + ["DISPLAY", "WAYLAND_DISPLAY", "-platform"]:
+                if part not in lines[0]:
+                    raise Failure("the line does not name %s: %s" % (part, lines[0]))
+            if "einstall" in lines[0]:
+                raise Failure("Qt's advice to reinstall: " + lines[0])
+            print("%s: code 1 after %.1f s: %s" % (extra["DISPLAY"], took, lines[0]))
+    finally:
+        for listener in silent:
+            listener.close()
+
+
 CASES = {
     "first_run_enter": case_first_run_enter,
     "first_run_escape": case_first_run_escape,
@@ -456,9 +643,13 @@ CASES = {
     "missing_agent": case_missing_agent,
     "character_on_screen": case_character_on_screen,
     "foreign_store": case_foreign_store,
+    "twenty_starts": case_twenty_starts,
+    "no_display": case_no_display,
     "character_with_window_manager": case_character_with_window_manager,
     "character_above_bare_x": case_character_above_bare_x,
     "blank_frame": case_blank_frame,
+    "compositing_picom": case_compositing_picom,
+    "compositing_xcompmgr": case_compositing_xcompmgr,
     "wayland_xwayland": case_wayland_xwayland,
     "wayland_native": case_wayland_native,
 }
@@ -484,7 +675,7 @@ def main():
         server = None
     else:
         xsession.require_tools("Xvfb", "xdotool", "xdpyinfo")
-        server = xsession.XServer()
+        server = xsession.XServer(framebuffer=args.case.startswith("compositing_"))
     started = time.monotonic()
     try:
         with tempfile.TemporaryDirectory() as workdir:

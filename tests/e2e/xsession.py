@@ -7,9 +7,12 @@ longer; a deadline that passes is a failure with a message saying what was
 awaited.
 """
 
+import ctypes
+import ctypes.util
 import os
 import shutil
 import signal
+import struct
 import subprocess
 import tempfile
 import time
@@ -55,11 +58,14 @@ def wait_for(what, predicate, timeout=20.0, interval=0.05):
 
 
 class XServer:
-    """Xvfb on the first free display, which Xvfb itself picks (-displayfd)."""
+    """Xvfb on the first free display, which Xvfb itself picks (-displayfd).
+    With framebuffer=True the screen can be read from the server's own
+    framebuffer, which is what a compositing manager's picture ends up in."""
 
-    def __init__(self, width=SCREEN_WIDTH, height=SCREEN_HEIGHT):
+    def __init__(self, width=SCREEN_WIDTH, height=SCREEN_HEIGHT, framebuffer=False):
         self.width = width
         self.height = height
+        self.fbdir = tempfile.TemporaryDirectory() if framebuffer else None
         read_end, write_end = os.pipe()
         # -br: a black root window, so anything drawn on it stands out.
         # -noreset: without it the server resets whenever its last client
@@ -67,7 +73,8 @@ class XServer:
         # the reset fails to start.
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             "%dx%dx24" % (width, height), "-br", "-noreset", "-nolisten", "tcp", "-dpi", "96"],
+             "%dx%dx24" % (width, height), "-br", "-noreset", "-nolisten", "tcp", "-dpi", "96"]
+            + (["-fbdir", self.fbdir.name] if self.fbdir else []),
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
@@ -152,8 +159,53 @@ class XServer:
                              text=True, timeout=20).stdout
         return [line.split('"')[1] for line in out.splitlines() if line.strip().startswith("0x") and '"' in line]
 
+    def framebuffer(self):
+        """(width, height, rgb bytes) of the screen as the server holds it."""
+        return read_xwd(os.path.join(self.fbdir.name, "Xvfb_screen0"))
+
     def close(self):
         stop_process(self.process)
+        if self.fbdir:
+            self.fbdir.cleanup()
+
+
+class Compositor:
+    """A compositing manager (picom, xcompmgr) on an XServer, once it owns
+    the compositing manager selection of screen 0."""
+
+    def __init__(self, server, command):
+        self.process = subprocess.Popen(command, env=server.env(), stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+
+        def owning():
+            if self.process.poll() is not None:
+                raise Failure("%s ended with code %s" % (command[0], self.process.returncode))
+            return selection_owner(server.display, "_NET_WM_CM_S0")
+
+        wait_for("%s to own _NET_WM_CM_S0" % command[0], owning, 15.0)
+
+    def close(self):
+        stop_process(self.process)
+
+
+def selection_owner(display, selection):
+    """The window owning an X selection, 0 for none (through Xlib, which
+    every X client here has; no command-line tool tells it)."""
+    xlib = ctypes.CDLL(ctypes.util.find_library("X11"))
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XGetSelectionOwner.restype = ctypes.c_ulong
+    xlib.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    connection = xlib.XOpenDisplay(display.encode())
+    if not connection:
+        raise Failure("cannot open display %s" % display)
+    try:
+        return xlib.XGetSelectionOwner(connection, xlib.XInternAtom(connection, selection.encode(), 0))
+    finally:
+        xlib.XCloseDisplay(connection)
 
 
 class WindowManager:
@@ -236,6 +288,29 @@ def read_ppm(path):
         raise Failure("unexpected screenshot format")
     width, height = int(fields[1]), int(fields[2])
     return width, height, data[pos + 1:pos + 1 + width * height * 3]
+
+
+def write_ppm(path, image):
+    width, height, rgb = image
+    with open(path, "wb") as f:
+        f.write(b"P6\n%d %d\n255\n" % (width, height) + rgb)
+
+
+def read_xwd(path):
+    """(width, height, rgb bytes) of an XWD file of 32 bits per pixel, as
+    Xvfb keeps its framebuffer."""
+    with open(path, "rb") as f:
+        data = f.read()
+    fields = struct.unpack(">25I", data[:100])
+    header_size, width, height = fields[0], fields[4], fields[5]
+    byte_order, bits_per_pixel, bytes_per_line, colours = fields[7], fields[11], fields[12], fields[19]
+    if bits_per_pixel != 32 or bytes_per_line != width * 4 or byte_order != 0:
+        raise Failure("unexpected framebuffer format")
+    start = header_size + colours * 12
+    pixels = data[start:start + bytes_per_line * height]
+    rgb = bytearray(width * height * 3)
+    rgb[0::3], rgb[1::3], rgb[2::3] = pixels[2::4], pixels[1::4], pixels[0::4]
+    return width, height, bytes(rgb)
 
 
 def count_pixels(image, rect, predicate):
