@@ -358,12 +358,16 @@ static WCHAR* copy_units(const WCHAR* units, size_t count)
     return copy;
 }
 
+/* ntdll's own upper-case table, the one the registry compares names with;
+ * user32's CharUpperBuffW would cost the start of the window system. */
+WCHAR NTAPI RtlUpcaseUnicodeChar(WCHAR unit);
+
 /* The name as the registry compares it. */
 static WCHAR* fold(const WCHAR* name, size_t length)
 {
     WCHAR* folded = copy_units(name, length);
-    if (length)
-        CharUpperBuffW(folded, (DWORD)length);
+    for (size_t i = 0; i < length; ++i)
+        folded[i] = RtlUpcaseUnicodeChar(folded[i]);
     return folded;
 }
 
@@ -768,11 +772,13 @@ static int read_request(Buffer* input, size_t* parsed, Reader* reader)
             return 1;
         }
         free_request(&request);
+        /* what the pipe holds now: a host that keeps the helper running
+         * waits for the reply before it writes the next request */
         char chunk[65536];
-        size_t got = fread(chunk, 1, sizeof chunk, stdin);
-        if (got == 0)
+        int got = _read(_fileno(stdin), chunk, sizeof chunk);
+        if (got <= 0)
             return probe.at < probe.end ? -1 : 0;
-        append(input, chunk, got);
+        append(input, chunk, (size_t)got);
     }
 }
 
@@ -787,10 +793,10 @@ int main(void)
     /* the first line of the input must be ours */
     while (input.size < sizeof PROTOCOL_LINE - 1) {
         char chunk[64];
-        size_t got = fread(chunk, 1, sizeof chunk, stdin);
-        if (got == 0)
+        int got = _read(_fileno(stdin), chunk, sizeof chunk);
+        if (got <= 0)
             break;
-        append(&input, chunk, got);
+        append(&input, chunk, (size_t)got);
     }
     if (input.size < sizeof PROTOCOL_LINE - 1 || memcmp(input.data, PROTOCOL_LINE, sizeof PROTOCOL_LINE - 1) != 0) {
         fputs("failed 0: 0 16:not our protocol\nend\n", stdout);
