@@ -1,8 +1,7 @@
 #include "DataDirectory.h"
 
 #include "CommonDialogs.h"
-#include "StoreChoice.h"
-#include "WinePrefix.h"
+#include "StoreOperations.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,9 +26,8 @@ namespace Module1 {
 
 QString WindowsDirectory()
 {
-    // The mail checker under Wine asks Wine, which answers C:\windows of the prefix.
-    if (settings::CurrentStoreChoice().wineRegistry)
-        return QStringLiteral("C:\\windows");
+    if (const QString storeKnows = StoreWindowsDirectory(); !storeKnows.isEmpty())
+        return storeKnows;
     return dialogs::dataDirectoryFor(QCoreApplication::applicationDirPath(),
                                      QStringLiteral(QUORVIX_DATA_DIR_FROM_BIN),
                                      QStringLiteral(QUORVIX_BUILD_DATA_DIR));
@@ -39,10 +37,8 @@ QString ToLocalPath(const QString& storedPath)
 {
     if (storedPath.isEmpty())
         return storedPath;
-    if (const settings::StoreChoice& store = settings::CurrentStoreChoice(); store.wineRegistry) {
-        if (const QString local = settings::WindowsPathToUnix(store.winePrefix, storedPath); !local.isEmpty())
-            return local;
-    }
+    if (const QString local = StoreLocalPath(storedPath); !local.isEmpty())
+        return local;
     QString path = storedPath;
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
     // cleanPath folds doubled separators and drops a trailing one, which the
@@ -52,10 +48,7 @@ QString ToLocalPath(const QString& storedPath)
 
 QString ToStoredPath(const QString& localPath)
 {
-    if (const settings::StoreChoice& store = settings::CurrentStoreChoice();
-        store.wineRegistry && !localPath.isEmpty())
-        return settings::UnixPathToWindows(store.winePrefix, localPath);
-    return localPath;
+    return StoreStoredPath(localPath);
 }
 
 } // namespace Module1

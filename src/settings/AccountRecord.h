@@ -5,27 +5,14 @@
 // and the record's operations on the store. The actions that write accounts
 // and end in a sync (account OK, Delete) are in StoreActions.h.
 
+#include "RecordTypes.h"
+
 #include <QString>
 #include <QtGlobal>
 
 #include <limits>
 
 namespace Module1 {
-
-// The member initializers are the reset values. What a key that is absent
-// from the store reads as is the account table's (KeySchema.h); the two agree
-// except for the password, which a missing key leaves as it was.
-struct AccountRecordType
-{
-    QString Aname;
-    QString Hname;
-    qint16 Portno = 110;
-    QString Uname;
-    QString Passw;
-    qint16 Check = 1;
-    qint32 Scolor1 = 0;
-    qint32 Scolor2 = 16777088;
-};
 
 // The one working account record of the program.
 inline AccountRecordType AccountRecord;

@@ -1,7 +1,6 @@
 #include "KeySchema.h"
 
-#include "AccountRecord.h"
-#include "OptionsRecord.h"
+#include "RecordTypes.h"
 
 #include <algorithm>
 #include <array>

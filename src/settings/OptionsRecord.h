@@ -9,50 +9,12 @@
 // what a stored value that cannot be used becomes. The window only moves the
 // record to its controls and back, in the order its handlers need.
 
+#include "RecordTypes.h"
+
 #include <QString>
 #include <QtGlobal>
 
-#include <array>
-
 namespace settings {
-
-// The fields start empty: their defaults are the key table's, and only
-// ReadOptions gives a record its first values.
-struct OptionsRecord
-{
-    // The count of stored accounts. The account list keeps its own count in
-    // Module1::AccountCount while the window is open; the record carries the
-    // count to the store and back.
-    qint16 AccountCount{};
-    qint16 Option1value{};
-    qint16 Option2value{};
-    qint16 Option3value{};
-    qint16 Option4index{};
-    qint16 Option5value{};
-    qint16 Check5value{};
-    qint16 Option8value{};
-    qint16 Option9value{};
-    qint16 Check1value{};
-    qint16 Check2value{};
-    qint16 Check3value{};
-    qint16 Check4value{};
-    qint16 CheckTimer{};
-    qint16 CloseTimer{};
-    qint16 TimeUp{};
-    // Indexes 1 and 2.
-    std::array<QString, 3> MailerPath{};
-    QString WavPath;
-    QString AgentPath;
-    // Indexes 1..6, one per speech template.
-    std::array<QString, 7> Actkind{};
-    qint16 TalkCount{};
-    QString NotReadChars;
-    std::array<QString, 7> Talkstr{};
-    qint32 VolumeValue{};
-    qint16 PitchValue{};
-    QString BalloonFontName;
-    qint16 BalloonFontSize{};
-};
 
 // Every global key the record holds, read in the table's order. An absent key
 // gives its default; a stored number that does not convert or lies outside its

@@ -1,5 +1,6 @@
 #include "StoreChoice.h"
 
+#include "IniStoreFile.h"
 #include "WinePrefix.h"
 #include "WineRegistryStore.h"
 #include "WineRegistryText.h"
@@ -40,6 +41,12 @@ std::unique_ptr<StoreBackend> makeStoreBackend()
     if (choice.wineRegistry)
         return makeWineRegistryStore(choice.winePrefix);
     return makeIniStoreBackend();
+}
+
+SettingsStore& ProcessStore()
+{
+    static SettingsStore store(makeStoreBackend());
+    return store;
 }
 
 } // namespace settings

@@ -13,6 +13,7 @@
 // takes that prefix's registry even before the key exists there, "ini" the
 // file even when a prefix holds the key.
 
+#include "SettingsStore.h"
 #include "StoreBackend.h"
 
 #include <QString>
@@ -30,5 +31,12 @@ StoreChoice ChooseStore(const QString& winePrefixVariable, const QString& storeV
 
 // The choice for this process, made at the first call.
 const StoreChoice& CurrentStoreChoice();
+
+// The backend of that choice.
+std::unique_ptr<StoreBackend> makeStoreBackend();
+
+// The store of this process, on the backend of its choice, read at the first
+// call. Module1's store operations work on it.
+SettingsStore& ProcessStore();
 
 } // namespace settings

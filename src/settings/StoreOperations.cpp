@@ -2,8 +2,8 @@
 
 #include "KeySchema.h"
 #include "SettingsStore.h"
+#include "StoreChoice.h"
 
-using settings::SettingsStore;
 
 namespace Module1 {
 
@@ -17,14 +17,14 @@ WriteObserver& writeObserver()
 
 QString ReadSetting(const QString& key, const QString& defaultText)
 {
-    return SettingsStore::instance().read(key, defaultText);
+    return settings::ProcessStore().read(key, defaultText);
 }
 
 void WriteSetting(const QString& key, const QString& text)
 {
     if (const WriteObserver& observer = writeObserver())
         observer(key, text);
-    SettingsStore::instance().write(key, text);
+    settings::ProcessStore().write(key, text);
 }
 
 void SaveValue(const QString& key, qint16 number, const QString& text)
@@ -43,47 +43,67 @@ QString SavedText(const QString& key, qint16 number, const QString& text)
 
 void RemoveSetting(const QString& key)
 {
-    SettingsStore::instance().remove(key);
+    settings::ProcessStore().remove(key);
 }
 
 bool SyncSettings(QString* reason, QString* unstorableKey)
 {
-    return SettingsStore::instance().sync(reason, unstorableKey);
+    return settings::ProcessStore().sync(reason, unstorableKey);
 }
 
 void ReloadStore()
 {
-    SettingsStore::instance().reload();
+    settings::ProcessStore().reload();
 }
 
 void RefreshStore()
 {
-    SettingsStore::instance().refresh();
+    settings::ProcessStore().refresh();
 }
 
 QString StoreFilePath()
 {
-    return SettingsStore::instance().filePath();
+    return settings::ProcessStore().filePath();
 }
 
 QString StoreIdentityFile()
 {
-    return SettingsStore::instance().storeFile();
+    return settings::ProcessStore().storeFile();
 }
 
 QString StoreReadProblem()
 {
-    return SettingsStore::instance().readProblem();
+    return settings::ProcessStore().readProblem();
 }
 
 bool CanStoreText(const QString& text)
 {
-    return SettingsStore::instance().canStore(text);
+    return settings::ProcessStore().canStore(text);
 }
 
 void SetWriteObserver(WriteObserver observer)
 {
     writeObserver() = std::move(observer);
+}
+
+QString StoreWindowsDirectory()
+{
+    return settings::ProcessStore().backend().windowsDirectory();
+}
+
+QString StoreLocalPath(const QString& storedPath)
+{
+    return settings::ProcessStore().backend().toLocalPath(storedPath);
+}
+
+QString StoreStoredPath(const QString& localPath)
+{
+    return settings::ProcessStore().backend().toStoredPath(localPath);
+}
+
+QString StoreDisplayName()
+{
+    return settings::ProcessStore().backend().displayName();
 }
 
 } // namespace Module1

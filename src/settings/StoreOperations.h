@@ -50,6 +50,15 @@ QString StoreIdentityFile();
 // Why the store, which exists, could not be read when it was last read ("" when
 // it could). Such a store is never replaced: every sync is refused.
 QString StoreReadProblem();
+// What the store knows of where the mail checker runs: its Windows directory
+// ("" when the program's own data folder stands in), a stored path as a local
+// one ("" when the store cannot map it), a local path as the mail checker
+// would store it, and the store's name for the user ("" for the ordinary
+// store file).
+QString StoreWindowsDirectory();
+QString StoreLocalPath(const QString& storedPath);
+QString StoreStoredPath(const QString& localPath);
+QString StoreDisplayName();
 // Whether text can be stored: it fits on one line of the store file (no line
 // break, no NUL), or the store holds that very text already.
 bool CanStoreText(const QString& text);

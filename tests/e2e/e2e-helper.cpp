@@ -7,7 +7,7 @@
 // reads and prepares exactly the file the program uses ($XDG_CONFIG_HOME).
 
 #include "Module1.h"
-#include "SettingsStore.h"
+#include "StoreChoice.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -24,7 +24,7 @@ namespace {
 
 int dumpStore()
 {
-    const auto& store = settings::SettingsStore::instance();
+    const auto& store = settings::ProcessStore();
     QJsonObject keys;
     for (const QString& key : store.keys())
         keys.insert(key, store.read(key, QString()));

@@ -6,7 +6,7 @@
 #include "MemoryBackend.h"
 #include "Module1.h"
 #include "OptionsRecord.h"
-#include "SettingsStore.h"
+#include "StoreChoice.h"
 #include "StoreFiles.h"
 #include "StoreWrites.h"
 #include "TestMain.h"
@@ -51,7 +51,7 @@ class StoreActionsTest : public QObject
     {
         disk_ = std::make_shared<MemoryDisk>();
         disk_->values = values;
-        settings::SettingsStore::instance().useBackend(std::make_unique<MemoryBackend>(disk_));
+        settings::ProcessStore().useBackend(std::make_unique<MemoryBackend>(disk_));
         AccountCount = qint16(values.value(u"accountno"_s, u"0"_s).toShort());
     }
 
@@ -132,7 +132,7 @@ private slots:
         QVERIFY(!outcome.reason.isEmpty());
         QCOMPARE(outcome.unstorableKey, unstorableKey);
         QCOMPARE(AccountCount, qint16(3));
-        QVERIFY(!settings::SettingsStore::instance().hasPendingWrites());
+        QVERIFY(!settings::ProcessStore().hasPendingWrites());
         disk_->refuseCommits = false;
         QVERIFY(SyncSettings());
         QCOMPARE(disk_->values, before);
@@ -166,7 +166,7 @@ private slots:
     // The same through the store file, whose lines carry such values byte for byte.
     void deleteCarriesThemThroughTheStoreFile()
     {
-        settings::SettingsStore::instance().useBackend(settings::makeStoreBackend());
+        settings::ProcessStore().useBackend(settings::makeStoreBackend());
         QByteArray file = "[setting]\naccountno=3\n";
         for (int n = 1; n <= 3; ++n)
             file += "Aname" + QByteArray::number(n) + "=name" + QByteArray::number(n) + "\n";

@@ -9,7 +9,7 @@
 // holds passwords: it is created owner-only and kept so.
 
 #include "IniDocument.h"
-#include "StoreBackend.h"
+#include "IniStoreFile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -447,6 +447,8 @@ public:
     std::optional<QString> value(const QString& key) const override { return document_.value(key); }
 
     QStringList keys() const override { return document_.keys(); }
+
+    bool acceptsKey(QStringView key) const override { return IniDocument::isWritableKey(key); }
 
     bool commit(const std::vector<StoreChange>& changes, QString* reason) override
     {

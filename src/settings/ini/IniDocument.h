@@ -18,6 +18,8 @@
 // line is written back byte for byte. Pure and without I/O, so the fuzzer and
 // the tests reach it directly.
 
+#include "StoreKeyMap.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
@@ -25,30 +27,10 @@
 #include <QStringList>
 #include <QStringView>
 
-#include <cstdint>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 namespace settings {
-
-// A cheap hash for the store's short keys (FNV-1a over the UTF-16 units).
-// Stores of thousands of accounts hash every key several times per action,
-// and Qt's seeded string hash costs several times as much there.
-struct StoreKeyHash
-{
-    std::size_t operator()(const QString& key) const noexcept
-    {
-        std::uint64_t hash = 14695981039346656037ULL;
-        for (const QChar unit : key) {
-            hash ^= unit.unicode();
-            hash *= 1099511628211ULL;
-        }
-        return std::size_t(hash);
-    }
-};
-
-template <typename Value> using StoreKeyMap = std::unordered_map<QString, Value, StoreKeyHash>;
 
 class IniDocument
 {

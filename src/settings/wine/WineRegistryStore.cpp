@@ -1,7 +1,7 @@
 #include "WineRegistryStore.h"
 
 #include "BusyNotice.h"
-#include "IniDocument.h"
+#include "StoreKeyMap.h"
 #include "WinePrefix.h"
 #include "WineRegistryText.h"
 
@@ -55,6 +55,15 @@ public:
         const QString canonical = QFileInfo(userReg).canonicalFilePath();
         return canonical.isEmpty() ? userReg : canonical;
     }
+
+    // The mail checker under Wine asks Wine, which answers C:\windows of the prefix.
+    QString windowsDirectory() const override { return QStringLiteral("C:\\windows"); }
+    QString toLocalPath(const QString& storedPath) const override { return WindowsPathToUnix(prefix_, storedPath); }
+    QString toStoredPath(const QString& localPath) const override
+    {
+        return localPath.isEmpty() ? localPath : UnixPathToWindows(prefix_, localPath);
+    }
+    QString displayName() const override { return QStringLiteral("Wineのﾚｼﾞｽﾄﾘ"); }
 
     bool reload(QString* reason) override
     {

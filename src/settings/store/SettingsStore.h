@@ -18,8 +18,8 @@
 // user could not type (a NUL, a lone carriage return), and moving it to
 // another key (Delete's renumbering) or writing it back loses nothing.
 
-#include "IniDocument.h"
 #include "StoreBackend.h"
+#include "StoreKeyMap.h"
 
 #include <QString>
 #include <QStringList>
@@ -33,15 +33,11 @@ namespace settings {
 class SettingsStore
 {
 public:
-    // The platform's store (makeStoreBackend()), or the given one.
-    SettingsStore();
+    // The process's own store is ProcessStore() (StoreChoice.h).
     explicit SettingsStore(std::unique_ptr<StoreBackend> backend);
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
-
-    // The process-wide store used by Module1.
-    static SettingsStore& instance();
 
     QString read(const QString& key, const QString& defaultText) const;
     void write(const QString& key, const QString& text);
@@ -65,6 +61,8 @@ public:
     void useBackend(std::unique_ptr<StoreBackend> backend);
     QString filePath() const { return backend_->location(); }
     QString storeFile() const { return backend_->storeFile(); }
+    // The backend's services to the windows (StoreBackend.h).
+    const StoreBackend& backend() const { return *backend_; }
     // Why the store could not be read at the last reload, or "" when it could.
     QString readProblem() const { return readProblem_; }
     bool hasPendingWrites() const { return !changes_.empty(); }

@@ -1,6 +1,5 @@
 #include "SettingsStore.h"
 
-#include "IniDocument.h"
 #include "StoreText.h"
 
 #include <QSet>
@@ -9,20 +8,12 @@
 
 namespace settings {
 
-SettingsStore::SettingsStore() : SettingsStore(makeStoreBackend()) {}
-
 SettingsStore::SettingsStore(std::unique_ptr<StoreBackend> backend) : backend_(std::move(backend))
 {
     reload();
 }
 
 SettingsStore::~SettingsStore() = default;
-
-SettingsStore& SettingsStore::instance()
-{
-    static SettingsStore store;
-    return store;
-}
 
 QString SettingsStore::read(const QString& key, const QString& defaultText) const
 {
@@ -84,7 +75,7 @@ QString SettingsStore::refusal(QString* unstorableKey) const
         return heldOffLine->contains(text);
     };
     for (const auto& [key, text] : changes_) {
-        if (!IniDocument::isWritableKey(key))
+        if (!backend_->acceptsKey(key))
             return QStringLiteral("the key \"%1\" cannot be written").arg(key);
         if (text && !FitsOnAStoreLine(*text) && !held(*text)) {
             if (unstorableKey)

@@ -1,0 +1,66 @@
+#pragma once
+
+// Where the store's values live, behind one interface: an INI file of our
+// own dialect (ini/) or, when the mail checker runs under Wine, the Wine
+// prefix's registry (wine/). makeStoreBackend() (StoreChoice.h) is the one
+// place that chooses; everything above this interface asks the backend, never
+// which one was chosen.
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <QtGlobal>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace settings {
+
+// One key's change: its new text, or removal when text is empty (nullopt).
+struct StoreChange
+{
+    QString key;
+    std::optional<QString> text;
+};
+
+class StoreBackend
+{
+public:
+    virtual ~StoreBackend() = default;
+
+    // Where the store is, as the user would look for it.
+    virtual QString location() const = 0;
+    // The file that holds the store, links followed; what keys the
+    // one-window lock and socket, so that two paths to one store are one.
+    virtual QString storeFile() const = 0;
+    // Reads the store as it is now. False, with the reason, when a store
+    // exists but cannot be read; the values are then empty.
+    virtual bool reload(QString* reason) = 0;
+    virtual std::optional<QString> value(const QString& key) const = 0;
+    virtual QStringList keys() const = 0;
+    // Applies changes, in order, to the store as it is on disk now, in one
+    // replace; afterwards value() answers from the result. False, with the
+    // reason, when nothing was written.
+    virtual bool commit(const std::vector<StoreChange>& changes, QString* reason) = 0;
+    // Whether key can be a value name of this store at all.
+    virtual bool acceptsKey(QStringView key) const { return !key.isEmpty(); }
+
+    // What the windows need to know of where the mail checker runs.
+    // The mail checker's Windows directory, when the store knows it (under
+    // Wine: the prefix's); empty when the program's own data folder stands in.
+    virtual QString windowsDirectory() const { return QString(); }
+    // A path as stored, as a local path; empty when the store cannot map it.
+    virtual QString toLocalPath(const QString& storedPath) const
+    {
+        Q_UNUSED(storedPath);
+        return QString();
+    }
+    // A local path as the mail checker would store it.
+    virtual QString toStoredPath(const QString& localPath) const { return localPath; }
+    // The store as named to the user (the version notice); empty for the
+    // ordinary store file.
+    virtual QString displayName() const { return QString(); }
+};
+
+} // namespace settings
