@@ -6,6 +6,7 @@
 
 #include "RegistryHelper.h"
 #include "TestMain.h"
+#include "WineRegistryStore.h"
 #include "WineRegistryText.h"
 #include "WineTestPrefix.h"
 
@@ -155,6 +156,32 @@ private slots:
         QVERIFY2(reason.contains(u"given up"_s), qPrintable(reason));
     }
 
+    // The store on a folder laid out as a prefix, without Wine: what is
+    // refused before Wine would be run.
+    void theStoreRefusesWhatCouldNotBeSaved()
+    {
+        QTemporaryDir dir;
+        for (const QString& name : {u"drive_c"_s, u"dosdevices"_s})
+            QVERIFY(QDir(dir.path()).mkpath(name));
+        for (const QString& name : {u"system.reg"_s, u"user.reg"_s}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("WINE REGISTRY Version 2\n");
+        }
+        const std::unique_ptr<StoreBackend> store = makeWineRegistryStore(dir.path());
+        QString reason;
+        QFile::setPermissions(dir.filePath(u"user.reg"_s), QFile::ReadOwner | QFile::ReadGroup);
+        QVERIFY(!store->commit({{u"Talkcnt"_s, u"7"_s}}, &reason));
+        QVERIFY2(reason.contains(u"read-only (mode 440)"_s) && reason.contains(u"user.reg"_s), qPrintable(reason));
+
+        qputenv("QUORVIX_REGISTRY_HELPER", QFile::encodeName(dir.filePath(u"missing.exe"_s)));
+        const bool read = store->reload(&reason);
+        qunsetenv("QUORVIX_REGISTRY_HELPER");
+        QVERIFY(!read);
+        QVERIFY2(reason.contains(u"unavailable"_s) && reason.contains(u"quorvix-registry.exe"_s),
+                 qPrintable(reason));
+    }
+
     void textsComeBackExactly_data()
     {
         QTest::addColumn<QString>("text");
@@ -225,6 +252,42 @@ private slots:
         QVERIFY(read.keyFound);
         QVERIFY(!read.unknownForm);
         QCOMPARE(sorted(read.texts), sorted(texts));
+    }
+
+    // The mail checker has just saved its key for the first time: wineserver
+    // holds it, user.reg does not yet. The store reads it from Wine.
+    void aKeyOnlyInWinesMemoryIsRead()
+    {
+        needWine();
+        wine_.stopServer();
+        wine_.startServer();
+        QVERIFY(call({{u"Memo"_s, u"only in memory"_s}}, kMailCheckerKey.toString()).ok);
+        QFile userReg(wine_.userReg());
+        QVERIFY(userReg.open(QIODevice::ReadOnly));
+        QVERIFY(!userReg.readAll().contains("only in memory"));
+        const std::unique_ptr<StoreBackend> store = makeWineRegistryStore(wine_.path());
+        QString reason;
+        QVERIFY2(store->reload(&reason), qPrintable(reason));
+        QCOMPARE(store->value(u"MEMO"_s), std::optional<QString>(u"only in memory"_s));
+        wine_.stopServer();
+    }
+
+    // A wineserver the store started saves user.reg when it ends; after the
+    // last action the store waits for that and looks.
+    void theLastActionWaitsForWinesSave()
+    {
+        needWine();
+        wine_.stopServer();
+        const std::unique_ptr<StoreBackend> store = makeWineRegistryStore(wine_.path());
+        QString reason;
+        QVERIFY2(store->reload(&reason), qPrintable(reason));
+        QVERIFY2(store->commit({{u"Memo"_s, u"saved"_s}}, &reason), qPrintable(reason));
+        QVERIFY2(store->settle(&reason), qPrintable(reason));
+        QFile userReg(wine_.userReg());
+        QVERIFY(userReg.open(QIODevice::ReadOnly));
+        const RegistryKeyTexts saved = ReadUserRegKey(userReg.readAll(), kMailCheckerKey);
+        QVERIFY(std::find(saved.texts.begin(), saved.texts.end(), std::pair(u"Memo"_s, u"saved"_s)) !=
+                saved.texts.end());
     }
 
     // Lines Wine itself never writes but reads: each key either reads as
