@@ -254,6 +254,26 @@ private slots:
         QCOMPARE(sorted(read.texts), sorted(texts));
     }
 
+    // Beside a running wineserver the helper is kept between calls; one that
+    // wineserver -k ended is replaced by a new one.
+    void aKeptHelperServesTheNextCalls()
+    {
+        needWine();
+        wine_.startServer();
+        RegistryHelper helper(wine_.path());
+        const QString key = kTestKey + u"\\kept"_s;
+        HelperReply reply;
+        QString reason;
+        QVERIFY2(helper.call(key, {{u"A"_s, u"1"_s}}, &reply, &reason, true), qPrintable(reason));
+        QVERIFY2(helper.call(key, {{u"B"_s, u"2"_s}}, &reply, &reason, true), qPrintable(reason));
+        QCOMPARE(textsOf(reply), (Texts{{u"A"_s, u"1"_s}, {u"B"_s, u"2"_s}}));
+        wine_.stopServer();
+        wine_.startServer();
+        QVERIFY2(helper.call(key, {{u"A"_s, std::nullopt}, {u"B"_s, std::nullopt}}, &reply, &reason, true),
+                 qPrintable(reason));
+        QVERIFY(reply.ok && reply.values.empty());
+    }
+
     // The mail checker has just saved its key for the first time: wineserver
     // holds it, user.reg does not yet. The store reads it from Wine.
     void aKeyOnlyInWinesMemoryIsRead()

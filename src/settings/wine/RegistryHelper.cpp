@@ -196,8 +196,13 @@ QString RegistryHelper::program()
     return QFileInfo(built).isFile() ? built : QString();
 }
 
+RegistryHelper::~RegistryHelper()
+{
+    stop();
+}
+
 bool RegistryHelper::call(QStringView keyPath, const std::vector<StoreChange>& changes, HelperReply* reply,
-                          QString* reason)
+                          QString* reason, bool keepRunning)
 {
     abort_.store(false);
     const QString helper = program();
@@ -220,57 +225,97 @@ bool RegistryHelper::call(QStringView keyPath, const std::vector<StoreChange>& c
         return false;
     }
 
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("WINEPREFIX"), prefix_);
-    environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-    // No installer of Wine's browser or .NET stand-ins pops up when Wine
-    // brings an old prefix up to date on this call.
-    if (!environment.contains(QStringLiteral("WINEDLLOVERRIDES")))
-        environment.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(QDir::rootPath());
-    process.start(wine, {helper});
-    if (!process.waitForStarted(kWineCallMs)) {
-        *reason = QStringLiteral("wine could not be started for the Wine prefix %1: %2")
-                      .arg(prefix_, process.errorString());
-        return false;
+    // A kept helper serves only while it runs (wineserver -k ends it) and
+    // was started the way this call would start one.
+    const bool reusable = kept_ && kept_->state() == QProcess::Running && !kept_->waitForFinished(0) &&
+                          kept_->program() == wine && kept_->arguments() == QStringList{helper};
+    if (!reusable) {
+        stop();
+        kept_ = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("WINEPREFIX"), prefix_);
+        environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+        // No installer of Wine's browser or .NET stand-ins pops up when Wine
+        // brings an old prefix up to date on this call.
+        if (!environment.contains(QStringLiteral("WINEDLLOVERRIDES")))
+            environment.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+        kept_->setProcessEnvironment(environment);
+        kept_->setWorkingDirectory(QDir::rootPath());
+        kept_->start(wine, {helper});
+        if (!kept_->waitForStarted(kWineCallMs)) {
+            *reason = QStringLiteral("wine could not be started for the Wine prefix %1: %2")
+                          .arg(prefix_, kept_->errorString());
+            stop();
+            return false;
+        }
+        kept_->write(kHelperProtocolLine.toByteArray());
+        output_.clear();
+        protocolSeen_ = false;
     }
-    process.write(kHelperProtocolLine.toByteArray());
-    process.write(request);
-    process.closeWriteChannel();
+    kept_->write(request);
+    if (!keepRunning)
+        kept_->closeWriteChannel();
+    const bool answered = awaitReply(reply, reason);
+    if (!answered || !keepRunning)
+        stop();
+    return answered;
+}
 
+bool RegistryHelper::awaitReply(HelperReply* reply, QString* reason)
+{
     const QDeadlineTimer deadline(kWineCallMs);
-    bool aborted = false;
-    while (!process.waitForFinished(kAbortPollMs)) {
-        if (process.state() == QProcess::NotRunning)
-            break;
-        aborted = abort_.load();
-        if (aborted || deadline.hasExpired()) {
-            process.kill();
-            process.waitForFinished(1000);
+    for (;;) {
+        output_ += kept_->readAllStandardOutput();
+        if (!protocolSeen_ && output_.size() >= kHelperProtocolLine.size()) {
+            protocolSeen_ = output_.startsWith(kHelperProtocolLine);
+            if (!protocolSeen_)
+                break;
+            output_.remove(0, kHelperProtocolLine.size());
+        }
+        qsizetype used = 0;
+        if (protocolSeen_) {
+            if (std::optional<HelperReply> read = ReadHelperReply(output_, &used)) {
+                output_.remove(0, used);
+                *reply = std::move(*read);
+                return true;
+            }
+        }
+        if (kept_->state() == QProcess::NotRunning) {
+            if (kept_->bytesAvailable() > 0)
+                continue;
             break;
         }
+        const bool aborted = abort_.load();
+        if (aborted || deadline.hasExpired()) {
+            kept_->kill();
+            kept_->waitForFinished(1000);
+            *reason = aborted ? QStringLiteral("the call of Wine in the Wine prefix %1 was given up").arg(prefix_)
+                              : QStringLiteral("Wine did not answer in the Wine prefix %1").arg(prefix_);
+            return false;
+        }
+        kept_->waitForReadyRead(kAbortPollMs);
     }
-    const QByteArray output = process.readAllStandardOutput();
-    const QByteArray errors = process.readAllStandardError();
-    if (aborted || deadline.hasExpired()) {
-        *reason = aborted ? QStringLiteral("the call of Wine in the Wine prefix %1 was given up").arg(prefix_)
-                          : QStringLiteral("Wine did not answer in the Wine prefix %1").arg(prefix_);
-        return false;
+    kept_->waitForFinished(1000);
+    const QByteArray errors = kept_->readAllStandardError();
+    *reason = QStringLiteral("quorvix-registry.exe gave no whole answer in the Wine prefix %1 (exit code %2): %3")
+                  .arg(prefix_)
+                  .arg(kept_->exitCode())
+                  .arg(errors.isEmpty() ? QStringLiteral("no output") : firstLine(errors));
+    return false;
+}
+
+void RegistryHelper::stop()
+{
+    if (!kept_)
+        return;
+    if (kept_->state() != QProcess::NotRunning) {
+        kept_->closeWriteChannel();
+        if (!kept_->waitForFinished(2000)) {
+            kept_->kill();
+            kept_->waitForFinished(1000);
+        }
     }
-    std::optional<HelperReply> read;
-    if (output.startsWith(kHelperProtocolLine))
-        read = ReadHelperReply(QByteArrayView(output).sliced(kHelperProtocolLine.size()));
-    if (!read) {
-        *reason = QStringLiteral("quorvix-registry.exe gave no whole answer in the Wine prefix %1 (exit code %2): %3")
-                      .arg(prefix_)
-                      .arg(process.exitCode())
-                      .arg(errors.isEmpty() ? QStringLiteral("no output") : firstLine(errors));
-        return false;
-    }
-    *reply = std::move(*read);
-    return true;
+    kept_.reset();
 }
 
 } // namespace settings

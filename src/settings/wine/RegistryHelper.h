@@ -16,12 +16,14 @@
 #include "StoreBackend.h"
 
 #include <QByteArray>
+#include <QProcess>
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -65,6 +67,9 @@ class RegistryHelper
 {
 public:
     explicit RegistryHelper(QString prefix) : prefix_(std::move(prefix)) {}
+    ~RegistryHelper();
+    RegistryHelper(const RegistryHelper&) = delete;
+    RegistryHelper& operator=(const RegistryHelper&) = delete;
 
     // The helper program: $QUORVIX_REGISTRY_HELPER when set, else the one
     // installed beside the program, else the build tree's; "" when this
@@ -74,14 +79,27 @@ public:
     // One run on keyPath with changes (none: only read). False, with the
     // reason, when Wine could not be run or gave no whole reply; a reply
     // that says the batch failed is a true call with reply->ok false.
-    bool call(QStringView keyPath, const std::vector<StoreChange>& changes, HelperReply* reply, QString* reason);
+    //
+    // keepRunning leaves the helper running after the reply, so that the
+    // next call is a round trip through its pipe rather than a new Wine
+    // process (worth it only where a wineserver runs anyway: a kept helper
+    // keeps one alive). The kept process belongs to the thread that made it.
+    bool call(QStringView keyPath, const std::vector<StoreChange>& changes, HelperReply* reply, QString* reason,
+              bool keepRunning = false);
 
     // Ends a call running on another thread at once; that call returns false.
     void abortPendingCall() { abort_.store(true); }
 
 private:
+    bool awaitReply(HelperReply* reply, QString* reason);
+    // Ends the kept helper: it ends itself at the end of its input.
+    void stop();
+
     QString prefix_;
     std::atomic<bool> abort_{false};
+    std::unique_ptr<QProcess> kept_;
+    QByteArray output_;
+    bool protocolSeen_ = false;
 };
 
 } // namespace settings

@@ -217,7 +217,9 @@ private:
         HelperReply reply;
         {
             const BusyNotice busy;
-            if (!helper_.call(kMailCheckerKey, changes, &reply, reason))
+            // Beside a running wineserver the helper is kept for the next
+            // action; a server it would keep alive is left to end.
+            if (!helper_.call(kMailCheckerKey, changes, &reply, reason, serverRan))
                 return false;
         }
         startedServer_ = startedServer_ || !serverRan;
