@@ -90,10 +90,11 @@ public:
     // Ends a call running on another thread at once; that call returns false.
     void abortPendingCall() { abort_.store(true); }
 
+    // Ends a kept helper: it ends itself at the end of its input.
+    void stop();
+
 private:
     bool awaitReply(HelperReply* reply, QString* reason);
-    // Ends the kept helper: it ends itself at the end of its input.
-    void stop();
 
     QString prefix_;
     std::atomic<bool> abort_{false};

@@ -92,6 +92,7 @@ public:
         if (!startedServer_)
             return true;
         startedServer_ = false;
+        helper_.stop(); // a kept helper would keep the server from ending
         const QDeadlineTimer deadline(kSaveWaitMs);
         while (ProbeWineServer(prefix_) == WineServerState::Running && !deadline.hasExpired())
             QThread::msleep(20);
@@ -217,9 +218,9 @@ private:
         HelperReply reply;
         {
             const BusyNotice busy;
-            // Beside a running wineserver the helper is kept for the next
-            // action; a server it would keep alive is left to end.
-            if (!helper_.call(kMailCheckerKey, changes, &reply, reason, serverRan))
+            // Beside a wineserver that runs anyway (not one a helper run of
+            // ours started) the helper is kept for the next action.
+            if (!helper_.call(kMailCheckerKey, changes, &reply, reason, serverRan && !startedServer_))
                 return false;
         }
         startedServer_ = startedServer_ || !serverRan;
