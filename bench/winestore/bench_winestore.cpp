@@ -1,197 +1,330 @@
-// Figures for the store on a Wine prefix's registry with 1,000 accounts:
-// start-up (reading the store, every option and every account), options OK,
-// account OK and Delete of the first account, each with no Wine program of
-// the prefix running (Wine starts cold for the action) and with one running
-// (a persistent wineserver, as the resident mail checker keeps). Also how
-// many Wine calls each action makes: one reg import, and the reg export that
-// reads it back. Makes its own prefix (wineboot, about ten seconds); prints
-// nothing but a note when Wine is not installed.
+// Figures for the store on a Wine prefix's registry beside the INI store, in
+// one run: the program's start (window shown and idle), account OK of
+// account 1, Delete (削除) of the first account and options OK up to the
+// program's end, for stores of 3 and of 1,000 accounts, with a Wine program
+// of the prefix running (a persistent wineserver, as the resident mail
+// checker keeps one) and with none. Each session is a fresh process of the
+// real window, offscreen; the store is put back before each.
+//
+// Also the cost of one helper run beside a running wineserver against a
+// round trip to a helper kept running, which decides whether keeping one
+// for the window's life pays off.
+//
+// Makes its own prefix (wineboot, ten to twenty seconds); prints a note and
+// nothing else when Wine or quorvix-registry.exe is missing.
 
-#include "BusyNotice.h"
+#include "ApplicationSetup.h"
+#include "CommonDialogs.h"
+#include "KeySchema.h"
 #include "Module1.h"
-#include "OptionsRecord.h"
-#include "StoreChoice.h"
+#include "RegistryHelper.h"
+#include "StoreActions.h"
+#include "optionform.h"
 
-#include <QCoreApplication>
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
+#include <cstdlib>
+#include <ctime>
 #include <vector>
 
-using namespace Module1;
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qint16 kAccounts = 1000;
-constexpr int kRuns = 3;
-
-QString gPrefix;
-int gWineCalls = 0;
-
-bool runQuietly(const QString& program, const QStringList& arguments)
+qint64 monotonicNs()
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"WINEPREFIX"_s, gPrefix);
-    environment.insert(u"WINEDEBUG"_s, u"-all"_s);
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    return process.waitForFinished(180'000) && process.exitCode() == 0;
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
-void stopWine()
+double msSince(qint64 ns)
 {
-    runQuietly(u"wineserver"_s, {u"-k"_s});
-    runQuietly(u"wineserver"_s, {u"-w"_s});
+    return double(monotonicNs() - ns) / 1e6;
 }
 
-void fillAccounts()
+// ---- in the child: one session of the real window ----
+
+int runPrepare(int argc, char** argv, int accounts)
 {
-    for (qint16 n = 1; n <= kAccounts; ++n) {
-        ResetAccount();
-        AccountRecord.Aname = u"アカウント"_s + QString::number(n);
-        AccountRecord.Hname = u"pop%1.example.jp"_s.arg(n);
-        AccountRecord.Uname = u"user%1"_s.arg(n);
-        AccountRecord.Passw = u"password 日本"_s + QString::number(n);
-        SaveAccount(n);
+    QCoreApplication app(argc, argv);
+    Module1::WriteSetting(u"accountno"_s, QString::number(accounts));
+    for (int n = 1; n <= accounts; ++n) {
+        Module1::ResetAccount();
+        Module1::AccountRecord.Aname = u"アカウント%1"_s.arg(n);
+        Module1::AccountRecord.Hname = u"pop%1.example.jp"_s.arg(n);
+        Module1::AccountRecord.Uname = u"user%1"_s.arg(n);
+        Module1::AccountRecord.Passw = u"secret%1"_s.arg(n);
+        Module1::AccountRecord.Check = qint16(n % 2);
+        Module1::AccountRecord.Scolor1 = n;
+        Module1::SaveAccount(qint16(n));
     }
-    WriteSetting(u"accountno"_s, QString::number(kAccounts));
+    QString reason;
+    if (!Module1::SyncSettings(&reason)) {
+        std::fprintf(stderr, "prepare: %s\n", qPrintable(reason));
+        return 1;
+    }
+    return 0;
 }
 
-struct Figure
+// Start, account OK of account 1, Delete of account 1, options OK to the
+// window's end; prints the four times in ms.
+int runSession(int argc, char** argv, qint64 spawnedAt)
 {
-    double bestMs = -1;
-    int wineCalls = 0;
+    QApplication app(argc, argv);
+    app::setUpApplication(app);
+    optionform form;
+    double startMs = -1;
+    double accountOkMs = -1;
+    double deleteMs = -1;
+    qint64 okAt = 0;
+    // The program ends as main ends it; the time to the process's end is
+    // taken by the parent, from the moment of the click printed here.
+    QObject::connect(&form, &optionform::programEnding, &form, [&] {
+        std::printf("%.3f %.3f %.3f %lld\n", startMs, accountOkMs, deleteMs, static_cast<long long>(okAt));
+        std::fflush(stdout);
+        QCoreApplication::quit();
+    });
+    form.show();
+    auto* dispatcher = QAbstractEventDispatcher::instance();
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &form, [&] {
+        if (startMs >= 0)
+            return;
+        startMs = msSince(spawnedAt);
+        qint64 at = monotonicNs();
+        Module1::ResetAccount();
+        Module1::LoadAccount(1);
+        Module1::AccountRecord.Hname = u"changed.example.jp"_s;
+        if (!Module1::StoreAccount(1))
+            std::_Exit(3);
+        accountOkMs = msSince(at);
+        at = monotonicNs();
+        if (!Module1::DeleteAccount(1))
+            std::_Exit(4);
+        deleteMs = msSince(at);
+        okAt = monotonicNs();
+        form.OkBt_Click();
+    });
+    QApplication::exec();
+    return okAt ? 0 : 5;
+}
+
+// ---- in the orchestrating process ----
+
+struct Session
+{
+    double start = -1;
+    double accountOk = -1;
+    double deleteFirst = -1;
+    double ok = -1;
 };
 
-// Best of kRuns of action, each after prepare (not timed).
-Figure measure(const std::function<void()>& prepare, const std::function<bool()>& action)
+double median(std::vector<double> values)
 {
-    std::vector<double> runs;
-    Figure figure;
-    for (int run = 0; run < kRuns; ++run) {
-        prepare();
-        gWineCalls = 0;
-        QElapsedTimer timer;
-        timer.start();
-        if (!action())
-            return {};
-        runs.push_back(double(timer.nsecsElapsed()) / 1e6);
-        figure.wineCalls = gWineCalls;
-    }
-    figure.bestMs = *std::min_element(runs.begin(), runs.end());
-    return figure;
+    if (values.empty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    const std::size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
-void print(const char* figure, const char* mode, const Figure& f, const char* target)
+class Bench
 {
-    std::printf("%s, %s (best of %d; %d Wine calls)\t%.0f\tms\t%s\n", figure, mode, kRuns, f.wineCalls,
-                f.bestMs, target);
+public:
+    QString self;
+    QString prefix;
+    QString configHome;
+
+    QProcessEnvironment environment(bool wine) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_CONFIG_HOME"_s, configHome);
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        environment.insert(u"WINEPREFIX"_s, prefix);
+        environment.insert(u"WINEDEBUG"_s, u"-all"_s);
+        environment.insert(u"QUORVIX_STORE"_s, wine ? u"wine"_s : u"ini"_s);
+        return environment;
+    }
+
+    bool run(const QString& program, const QStringList& arguments, bool wine, QByteArray* output = nullptr,
+             const QByteArray& input = {}) const
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment(wine));
+        process.setProcessChannelMode(QProcess::SeparateChannels);
+        process.start(program, arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        if (!process.waitForFinished(300'000))
+            return false;
+        if (output)
+            *output = process.readAllStandardOutput();
+        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    }
+
+    void startWine() const { run(u"wineserver"_s, {u"-p"_s}, true); }
+    void stopWine() const
+    {
+        run(u"wineserver"_s, {u"-k"_s}, true);
+        run(u"wineserver"_s, {u"-w"_s}, true);
+    }
+
+    // Medians of runs sessions, the store put back before each.
+    Session sessions(int accounts, bool wine, bool wineRuns, int runs) const
+    {
+        std::vector<double> start, accountOk, deleteFirst, ok;
+        for (int run = 0; run < runs; ++run) {
+            if (wine && wineRuns)
+                startWine();
+            if (!this->run(self, {u"--prepare"_s, QString::number(accounts)}, wine))
+                return {};
+            if (wine && !wineRuns)
+                stopWine();
+            QByteArray output;
+            if (!this->run(self, {u"--session"_s, QString::number(monotonicNs())}, wine, &output))
+                return {};
+            const qint64 endedAt = monotonicNs();
+            Session s;
+            long long okAt = 0;
+            if (std::sscanf(output.constData(), "%lf %lf %lf %lld", &s.start, &s.accountOk, &s.deleteFirst,
+                            &okAt) != 4)
+                return {};
+            s.ok = double(endedAt - okAt) / 1e6;
+            start.push_back(s.start);
+            accountOk.push_back(s.accountOk);
+            deleteFirst.push_back(s.deleteFirst);
+            ok.push_back(s.ok);
+        }
+        return {median(start), median(accountOk), median(deleteFirst), median(ok)};
+    }
+
+    // One helper run that only reads, against one more request to a helper
+    // that is already running (the round trip a kept helper would cost).
+    std::pair<double, double> helperRunAgainstRoundTrip(int runs) const
+    {
+        const QByteArray request = settings::HelperRequest(QString(u"Software\\VB and VBA Program Settings\\"
+                                                                   u"wispane\\setting"_s),
+                                                           {});
+        std::vector<double> fresh, kept;
+        for (int run = 0; run < runs; ++run) {
+            qint64 at = monotonicNs();
+            this->run(u"wine"_s, {settings::RegistryHelper::program()}, true, nullptr,
+                      settings::kHelperProtocolLine.toByteArray() + request);
+            fresh.push_back(msSince(at));
+
+            QProcess helper;
+            helper.setProcessEnvironment(environment(true));
+            helper.start(u"wine"_s, {settings::RegistryHelper::program()});
+            helper.write(settings::kHelperProtocolLine.toByteArray() + request);
+            QByteArray seen;
+            const auto waitForReplies = [&](int replies) {
+                while (seen.count("\nend\n") < replies && helper.waitForReadyRead(30'000))
+                    seen += helper.readAllStandardOutput();
+            };
+            waitForReplies(1);
+            at = monotonicNs();
+            helper.write(request);
+            waitForReplies(2);
+            kept.push_back(msSince(at));
+            helper.closeWriteChannel();
+            helper.waitForFinished(10'000);
+        }
+        return {median(fresh), median(kept)};
+    }
+};
+
+void printRow(const char* figure, int accounts, const char* store, double ms, double iniMs, const char* target)
+{
+    if (iniMs > 0)
+        std::printf("%s, %d accounts, %s\t%.1f\tms\t%s\t%.2fx INI\n", figure, accounts, store, ms, target,
+                    ms / iniMs);
+    else
+        std::printf("%s, %d accounts, %s\t%.1f\tms\t%s\n", figure, accounts, store, ms, target);
+}
+
+int orchestrate(const QString& self)
+{
+    if (QStandardPaths::findExecutable(u"wine"_s).isEmpty() ||
+        QStandardPaths::findExecutable(u"wineboot"_s).isEmpty()) {
+        std::fprintf(stderr, "bench_winestore: Wine is not installed, nothing measured\n");
+        return 0;
+    }
+    if (settings::RegistryHelper::program().isEmpty()) {
+        std::fprintf(stderr, "bench_winestore: quorvix-registry.exe was not built, nothing measured\n");
+        return 0;
+    }
+    QTemporaryDir dir;
+    Bench bench;
+    bench.self = self;
+    bench.prefix = dir.filePath(u"prefix"_s);
+    bench.configHome = dir.filePath(u"config"_s);
+    QDir().mkpath(bench.configHome);
+    const qint64 bootAt = monotonicNs();
+    // wineboot returns before the server has written the new registry.
+    if (!bench.run(u"wineboot"_s, {u"-i"_s}, true) || !bench.run(u"wineserver"_s, {u"-w"_s}, true))
+        return 1;
+    std::printf("making the prefix (wineboot -i)\t%.0f\tms\t-\n", msSince(bootAt));
+    // The window would ask for a character it cannot find; the default one
+    // goes where the mail checker's Windows directory has it.
+    const QString character = Module1::ToLocalPath(settings::AgentnmDefault(Module1::WindowsDirectory()));
+    const QString chars = bench.prefix + u"/drive_c/windows/Msagent/chars"_s;
+    QDir().mkpath(chars);
+    QFile::copy(character, chars + u"/Pipwren.acs"_s);
+
+    for (const int accounts : {3, 1000}) {
+        const int runs = accounts > 100 ? 3 : 5;
+        const Session ini = bench.sessions(accounts, false, false, runs);
+        const Session running = bench.sessions(accounts, true, true, runs);
+        bench.stopWine();
+        const Session idle = bench.sessions(accounts, true, false, runs);
+        if (ini.start < 0 || running.start < 0 || idle.start < 0) {
+            std::fprintf(stderr, "bench_winestore: a session with %d accounts failed\n", accounts);
+            return 1;
+        }
+        const bool few = accounts == 3;
+        printRow("start (window shown and idle)", accounts, "INI", ini.start, -1, "baseline");
+        printRow("start (window shown and idle)", accounts, "Wine, a Wine program running", running.start,
+                 ini.start, few ? "<= 1.5x INI" : "-");
+        printRow("start (window shown and idle)", accounts, "Wine, none running", idle.start, ini.start, "-");
+        printRow("account OK", accounts, "INI", ini.accountOk, -1, "baseline");
+        printRow("account OK", accounts, "Wine, a Wine program running", running.accountOk, ini.accountOk, "-");
+        printRow("account OK", accounts, "Wine, none running", idle.accountOk, ini.accountOk, "-");
+        printRow("削除 of the first", accounts, "INI", ini.deleteFirst, -1, "baseline");
+        printRow("削除 of the first", accounts, "Wine, a Wine program running", running.deleteFirst,
+                 ini.deleteFirst, few ? "-" : "<= 300 ms");
+        printRow("削除 of the first", accounts, "Wine, none running", idle.deleteFirst, ini.deleteFirst, "-");
+        printRow("OK to the program's end", accounts, "INI", ini.ok, -1, "baseline");
+        printRow("OK to the program's end", accounts, "Wine, a Wine program running", running.ok, ini.ok,
+                 few ? "<= 3x INI" : "-");
+        printRow("OK to the program's end (waits for Wine's save)", accounts, "Wine, none running", idle.ok, ini.ok, "-");
+    }
+    bench.startWine();
+    const auto [fresh, kept] = bench.helperRunAgainstRoundTrip(7);
+    std::printf("one helper run reading the key, a Wine program running\t%.1f\tms\t-\n", fresh);
+    std::printf("the same read by a helper kept running (a pipe round trip)\t%.1f\tms\t-\n", kept);
+    bench.stopWine();
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
+    if (mode == "--prepare" && argc > 2)
+        return runPrepare(argc, argv, std::atoi(argv[2]));
+    if (mode == "--session" && argc > 2)
+        return runSession(argc, argv, std::atoll(argv[2]));
+    qputenv("QUORVIX_STORE", "ini");
     QCoreApplication app(argc, argv);
-    if (QStandardPaths::findExecutable(u"wine"_s).isEmpty() ||
-        QStandardPaths::findExecutable(u"wineboot"_s).isEmpty()) {
-        std::fprintf(stderr, "bench_winestore: Wine is not installed, nothing measured\n");
-        return 0;
-    }
-    QTemporaryDir dir;
-    QTemporaryDir configHome;
-    gPrefix = dir.filePath(u"prefix"_s);
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
-    qputenv("WINEPREFIX", QFile::encodeName(gPrefix));
-    qputenv("QUORVIX_STORE", "wine");
-    QElapsedTimer boot;
-    boot.start();
-    // wineboot returns before the server has written the new registry.
-    if (!runQuietly(u"wineboot"_s, {u"-i"_s}) || !runQuietly(u"wineserver"_s, {u"-w"_s}))
-        return 1;
-    const double bootMs = double(boot.nsecsElapsed()) / 1e6;
-    settings::SetBusyIndicator([](bool busy) { gWineCalls += busy ? 1 : 0; });
-    ReloadStore();
-    fillAccounts();
-    QString reason;
-    if (!SyncSettings(&reason)) {
-        std::fprintf(stderr, "bench_winestore: %s\n", qPrintable(reason));
-        return 1;
-    }
-    std::printf("making the prefix (wineboot -i)\t%.0f\tms\t-\n", bootMs);
-
-    const QString windowsDirectory = u"C:\\windows"_s;
-    const auto startUp = [&] {
-        ReloadStore();
-        const settings::OptionsRecord options = settings::ReadOptions(windowsDirectory);
-        for (qint16 n = 1; n <= options.AccountCount; ++n) {
-            ResetAccount();
-            LoadAccount(n);
-        }
-        AccountCount = options.AccountCount;
-        return StoreReadProblem().isEmpty() && options.AccountCount >= kAccounts - 1;
-    };
-    const auto optionsOk = [&] {
-        settings::WriteOptions(settings::ReadOptions(windowsDirectory));
-        WriteSetting(u"accountno"_s, QString::number(AccountCount));
-        return SyncSettings();
-    };
-    const auto accountOk = [] {
-        LoadAccount(1);
-        AccountRecord.Hname = u"changed.example.jp"_s;
-        SaveAccount(1);
-        return SyncSettings();
-    };
-    const auto deleteFirst = [] { return DeleteAccount(1); };
-    // Delete leaves 999 accounts; the last is put back before the next run.
-    const auto refill = [] {
-        if (AccountCount < kAccounts) {
-            ResetAccount();
-            AccountRecord.Aname = u"アカウント1000"_s;
-            SaveAccount(kAccounts);
-            WriteSetting(u"accountno"_s, QString::number(kAccounts));
-            SyncSettings();
-            AccountCount = kAccounts;
-        }
-    };
-
-    for (const bool running : {false, true}) {
-        const char* mode = running ? "a Wine program running" : "no Wine program running";
-        QProcess server;
-        if (running) {
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(u"WINEPREFIX"_s, gPrefix);
-            server.setProcessEnvironment(environment);
-            server.start(u"wineserver"_s, {u"-p"_s});
-            server.waitForFinished(10'000);
-            runQuietly(u"wine"_s, {u"reg"_s, u"query"_s, u"HKCU\\Software"_s, u"/v"_s, u"none"_s});
-        }
-        const auto settle = [running] {
-            if (!running)
-                stopWine();
-        };
-        refill();
-        print("start-up: store, options and 1000 accounts read", mode, measure(settle, startUp),
-              "at most one reg export");
-        startUp();
-        print("options OK", mode, measure(settle, optionsOk), "one reg import");
-        print("account OK of account 1", mode, measure(settle, accountOk), "one reg import");
-        print("Delete of account 1 of 1000", mode,
-              measure(
-                  [&] {
-                      refill();
-                      settle();
-                  },
-                  deleteFirst),
-              "one reg import");
-    }
-    stopWine();
-    return 0;
+    return orchestrate(QCoreApplication::applicationFilePath());
 }

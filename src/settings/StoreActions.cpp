@@ -3,6 +3,8 @@
 #include "AccountRecord.h"
 #include "KeySchema.h"
 #include "OptionsRecord.h"
+#include "SettingsStore.h"
+#include "StoreChoice.h"
 #include "StoreOperations.h"
 
 #include <span>
@@ -113,7 +115,11 @@ StoreOutcome StoreOptions(const settings::OptionsRecord& record)
     if (!unstorable.isEmpty())
         return refusedText(unstorable);
     settings::WriteOptions(written);
-    return sync();
+    StoreOutcome outcome = sync();
+    // OK ends the program: what the store still owes the disk is seen to now.
+    if (outcome)
+        outcome.saved = settings::ProcessStore().settle(&outcome.reason);
+    return outcome;
 }
 
 } // namespace Module1

@@ -63,7 +63,7 @@ def installed_files(prefix):
     return found
 
 
-def check_layout(prefix):
+def check_layout(prefix, build_dir):
     files = installed_files(prefix)
     missing = [f for f in EXPECTED_FILES if f not in files]
     if missing:
@@ -71,6 +71,10 @@ def check_layout(prefix):
     # The sound module lies in the program's own folder under the library folder.
     if not any(re.fullmatch(r"lib(/[^/]+)?/quorvix-options/quorvix-sound\.so", f) for f in files):
         raise Failure("the sound module is not installed")
+    # The Wine store's Windows program, when this build could make it.
+    helper = os.path.join("lib", "quorvix-options", "quorvix-registry.exe")
+    if os.path.exists(os.path.join(build_dir, helper)) and helper not in files:
+        raise Failure("quorvix-registry.exe is not installed")
     shipped_tools = [f for f in files if os.path.basename(f) in TOOLS]
     if shipped_tools:
         raise Failure("developer tools installed: " + ", ".join(shipped_tools))
@@ -156,7 +160,7 @@ def check_deb(build_dir, workdir):
     root = os.path.join(workdir, "root")
     run(["dpkg-deb", "-x", deb, root])
     prefix = os.path.join(root, "usr")
-    check_layout(prefix)
+    check_layout(prefix, build_dir)
     validate(root)
     run_to_window_and_back(os.path.join(prefix, "bin", "quorvix-options"), "Escape")
 
@@ -176,7 +180,7 @@ def main():
             if args.check == "layout":
                 root = os.path.join(workdir, "root")
                 install(args.build_dir, os.path.join(root, "usr"))
-                check_layout(os.path.join(root, "usr"))
+                check_layout(os.path.join(root, "usr"), args.build_dir)
                 validate(root)
             elif args.check == "relocated":
                 check_relocated(args.build_dir, workdir)

@@ -95,6 +95,33 @@ private slots:
         QCOMPARE(read.texts, (Texts{{u"accountno"_s, u"2"_s}, {u"aname1"_s, u"second"_s}}));
     }
 
+    // A line of a form wineserver does not write is left to Wine itself.
+    void formsWineDoesNotWriteAreNamed_data()
+    {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<bool>("unknown");
+        QTest::newRow("Wine's forms") << "\"A\"=\"\\x65e5\\\"\"\n\"D\"=dword:00000005\n\"M\"=str(7):\"a\"\n"_ba
+                                      << false;
+        QTest::newRow("leading blanks and blanks around =") << "  \"A\" = \"x\""_ba << false;
+        QTest::newRow("raw UTF-8") << "\"A\"=\"\xe6\x97\xa5\""_ba << true;
+        QTest::newRow("REG_SZ in hex") << "\"A\"=hex(1):41,00,00,00"_ba << true;
+        QTest::newRow("malformed") << "\"A\"=\"no end"_ba << true;
+        QTest::newRow("no type Wine knows") << "\"A\"=text"_ba << true;
+    }
+    void formsWineDoesNotWriteAreNamed()
+    {
+        QFETCH(QByteArray, lines);
+        QFETCH(bool, unknown);
+        QCOMPARE(ReadUserRegKey(userReg(lines + "\n"), kMailCheckerKey).unknownForm, unknown);
+    }
+
+    // Wine keeps a name with "ı" or "ſ" apart from the one with "I" or "S".
+    void namesFoldAsWineFoldsThem()
+    {
+        QCOMPARE(FoldedValueName(u"Timeupval"_s), u"TIMEUPVAL"_s);
+        QCOMPARE(FoldedValueName(u"T\u0131meupval \u017Fé"_s), u"T\u0131MEUPVAL \u017FÉ"_s);
+    }
+
     void userRegOfAnotherFormIsUnreadable_data()
     {
         QTest::addColumn<QByteArray>("bytes");

@@ -48,6 +48,11 @@ public:
     // Hands the pending changes to the backend in one commit. A refusal
     // names, when one is to blame, the first key whose text cannot be stored.
     bool sync(QString* reason, QString* unstorableKey = nullptr);
+    // After the program's last action: what the store still owes the disk
+    // is done and checked (StoreBackend::settle).
+    bool settle(QString* reason) { return backend_->settle(reason); }
+    // Ends a reload or sync waiting for another program, from any thread.
+    void abortPendingCall() { backend_->abortPendingCall(); }
     // Reads the store afresh and forgets pending changes.
     void reload();
     // Reads the store as it is now and keeps the pending changes on top.

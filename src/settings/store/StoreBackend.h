@@ -43,6 +43,17 @@ public:
     // replace; afterwards value() answers from the result. False, with the
     // reason, when nothing was written.
     virtual bool commit(const std::vector<StoreChange>& changes, QString* reason) = 0;
+    // After the last action (options OK): whatever the store still owes the
+    // disk is done and checked. False, with the reason, when what was
+    // committed did not reach it.
+    virtual bool settle(QString* reason)
+    {
+        Q_UNUSED(reason);
+        return true;
+    }
+    // Ends a reload or commit that waits for another program, from any
+    // thread; that call then fails.
+    virtual void abortPendingCall() {}
     // Whether key can be a value name of this store at all.
     virtual bool acceptsKey(QStringView key) const { return !key.isEmpty(); }
 

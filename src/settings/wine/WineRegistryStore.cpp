@@ -1,48 +1,37 @@
 #include "WineRegistryStore.h"
 
 #include "BusyNotice.h"
+#include "RegistryHelper.h"
 #include "StoreKeyMap.h"
 #include "WinePrefix.h"
 #include "WineRegistryText.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
+#include <QThread>
+
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 
 namespace settings {
 
 namespace {
 
-// A prefix that Wine must first bring up to date after an upgrade takes
-// several seconds; a call still running after this long is given up.
-constexpr int kWineCallMs = 120'000;
+// A wineserver that this program started lingers about three seconds after
+// the last Wine process and saves user.reg as it ends; after the last action
+// the store waits this long at most to see that save.
+constexpr int kSaveWaitMs = 10'000;
 
 QString fullKeyName()
 {
     return QStringLiteral("HKEY_CURRENT_USER\\") + kMailCheckerKey;
 }
 
-// The wine launcher: $WINE when set (the convention of Wine's own scripts),
-// else wine on the PATH.
-QString wineProgram()
-{
-    const QString chosen = qEnvironmentVariable("WINE", QStringLiteral("wine"));
-    if (QFileInfo(chosen).isAbsolute())
-        return QFileInfo(chosen).isExecutable() ? chosen : QString();
-    return QStandardPaths::findExecutable(chosen);
-}
-
-QString firstLine(const QByteArray& output)
-{
-    return QString::fromLocal8Bit(output).trimmed().section(u'\n', 0, 0).trimmed();
-}
-
 class WineRegistryStore final : public StoreBackend
 {
 public:
-    explicit WineRegistryStore(QString prefix) : prefix_(std::move(prefix)) {}
+    explicit WineRegistryStore(QString prefix) : prefix_(std::move(prefix)), helper_(prefix_) {}
 
     QString location() const override
     {
@@ -56,29 +45,22 @@ public:
         return canonical.isEmpty() ? userReg : canonical;
     }
 
-    // The mail checker under Wine asks Wine, which answers C:\windows of the prefix.
-    QString windowsDirectory() const override { return QStringLiteral("C:\\windows"); }
-    QString toLocalPath(const QString& storedPath) const override { return WindowsPathToUnix(prefix_, storedPath); }
-    QString toStoredPath(const QString& localPath) const override
-    {
-        return localPath.isEmpty() ? localPath : UnixPathToWindows(prefix_, localPath);
-    }
-    QString displayName() const override { return QStringLiteral("Wineのﾚｼﾞｽﾄﾘ"); }
-
     bool reload(QString* reason) override
     {
-        texts_.clear();
-        index_.clear();
-        if (!prefixIsThere(reason))
+        take({});
+        if (!prefixIsThere(reason) || !helperIsThere(reason))
             return false;
-        if (ProbeWineServer(prefix_) == WineServerState::Stopped)
-            return readUserReg(reason);
-        QTemporaryDir folder;
-        RegistryKeyTexts exported;
-        if (!exportKey(folder, &exported, reason))
-            return false;
-        take(std::move(exported));
-        return true;
+        if (ProbeWineServer(prefix_) == WineServerState::Stopped) {
+            RegistryKeyTexts read;
+            if (!readUserReg(&read, reason))
+                return false;
+            if (!read.unknownForm) {
+                take(std::move(read.texts));
+                return true;
+            }
+            // A form of user.reg this reader cannot vouch for: Wine reads it.
+        }
+        return callHelper({}, reason);
     }
 
     std::optional<QString> value(const QString& key) const override
@@ -100,35 +82,54 @@ public:
 
     bool commit(const std::vector<StoreChange>& changes, QString* reason) override
     {
-        if (!prefixIsThere(reason))
+        if (!prefixIsThere(reason) || !roomToSave(reason))
             return false;
-        // Owner-only, as the store file is: the file holds the passwords.
-        QTemporaryDir folder;
-        const QString importFile = QStringLiteral("import.reg");
-        QFile file(folder.filePath(importFile));
-        if (!folder.isValid() || !file.open(QIODevice::WriteOnly) ||
-            file.write(RegImportFile(kMailCheckerKey, changes)) < 0 || !file.flush()) {
-            *reason = QStringLiteral("cannot write a file for reg import of the Wine prefix %1").arg(prefix_);
+        return callHelper(changes, reason);
+    }
+
+    bool settle(QString* reason) override
+    {
+        if (!startedServer_)
+            return true;
+        startedServer_ = false;
+        helper_.stop(); // a kept helper would keep the server from ending
+        const QDeadlineTimer deadline(kSaveWaitMs);
+        while (ProbeWineServer(prefix_) == WineServerState::Running && !deadline.hasExpired())
+            QThread::msleep(20);
+        // A Wine program started meanwhile keeps the server and the values
+        // in its memory until Wine saves them itself.
+        if (ProbeWineServer(prefix_) != WineServerState::Stopped)
+            return true;
+        RegistryKeyTexts saved;
+        if (!readUserReg(&saved, reason))
             return false;
+        StoreKeyMap<QString> onDisk;
+        for (auto& [name, text] : saved.texts)
+            onDisk.emplace(FoldedValueName(name), std::move(text));
+        bool same = onDisk.size() == texts_.size();
+        for (const auto& [name, text] : texts_) {
+            const auto it = onDisk.find(FoldedValueName(name));
+            same = same && it != onDisk.cend() && it->second == text;
         }
-        file.close();
-        if (!runWine(folder, {QStringLiteral("reg"), QStringLiteral("import"), importFile}, nullptr, reason))
+        if (!same) {
+            *reason = QStringLiteral("Wine did not save the registry of the Wine prefix %1 to %2 (is the disk "
+                                     "full, or user.reg unchangeable?): what was written is lost")
+                          .arg(prefix_, UserRegOf(prefix_));
             return false;
-        // reg import reports success for a file it only partly understood, so
-        // what it wrote is read back before the action counts as saved.
-        RegistryKeyTexts written;
-        if (!exportKey(folder, &written, reason))
-            return false;
-        take(std::move(written));
-        for (const StoreChange& change : changes) {
-            if (value(change.key) != change.text) {
-                *reason = QStringLiteral("the registry of the Wine prefix %1 did not take the value of %2")
-                              .arg(prefix_, change.key);
-                return false;
-            }
         }
         return true;
     }
+
+    void abortPendingCall() override { helper_.abortPendingCall(); }
+
+    // The mail checker under Wine asks Wine, which answers C:\windows of the prefix.
+    QString windowsDirectory() const override { return QStringLiteral("C:\\windows"); }
+    QString toLocalPath(const QString& storedPath) const override { return WindowsPathToUnix(prefix_, storedPath); }
+    QString toStoredPath(const QString& localPath) const override
+    {
+        return localPath.isEmpty() ? localPath : UnixPathToWindows(prefix_, localPath);
+    }
+    QString displayName() const override { return QStringLiteral("Wineのﾚｼﾞｽﾄﾘ"); }
 
 private:
     bool prefixIsThere(QString* reason) const
@@ -141,123 +142,121 @@ private:
         return false;
     }
 
-    bool readUserReg(QString* reason)
+    // Without the helper nothing could be saved; the store is named as
+    // unreadable at start rather than refusing every action later.
+    static bool helperIsThere(QString* reason)
+    {
+        if (!RegistryHelper::program().isEmpty())
+            return true;
+        *reason = QStringLiteral("the Wine store is unavailable: this build has no quorvix-registry.exe (it was "
+                                 "built without the MinGW cross compiler x86_64-w64-mingw32-gcc)");
+        return false;
+    }
+
+    // Wine saves the registry by writing a new user.reg beside the old one
+    // and renaming it over it: that needs the folder and the file writable
+    // and room for the file twice. Checked before anything is written, so a
+    // save that could not reach the disk is refused rather than reported.
+    bool roomToSave(QString* reason) const
+    {
+        const QString userReg = UserRegOf(prefix_);
+        const QByteArray folder = QFile::encodeName(prefix_);
+        struct stat file
+        {};
+        struct stat directory
+        {};
+        if (::stat(QFile::encodeName(userReg).constData(), &file) != 0 ||
+            ::stat(folder.constData(), &directory) != 0) {
+            *reason = QStringLiteral("cannot look at %1").arg(userReg);
+            return false;
+        }
+        for (const auto& [path, info] : {std::pair{userReg, file}, std::pair{prefix_, directory}}) {
+            if (!(info.st_mode & S_IWUSR) || !QFileInfo(path).isWritable()) {
+                *reason = QStringLiteral("%1 is read-only (mode %2), so Wine could not save the registry of the "
+                                         "Wine prefix %3")
+                              .arg(path, QString::number(info.st_mode & 07777, 8), prefix_);
+                return false;
+            }
+        }
+        struct statvfs disk
+        {};
+        if (::statvfs(folder.constData(), &disk) == 0) {
+            const quint64 free = quint64(disk.f_bavail) * quint64(disk.f_frsize);
+            const quint64 needed = 2 * quint64(file.st_size);
+            if (free < needed) {
+                *reason = QStringLiteral("the disk of the Wine prefix %1 has %2 bytes free, less than twice the "
+                                         "size of user.reg (%3 bytes) that Wine needs to save it")
+                              .arg(prefix_)
+                              .arg(free)
+                              .arg(file.st_size);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool readUserReg(RegistryKeyTexts* read, QString* reason) const
     {
         QFile file(UserRegOf(prefix_));
         if (!file.open(QIODevice::ReadOnly)) {
             *reason = QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString());
             return false;
         }
-        RegistryKeyTexts read = ReadUserRegKey(file.readAll(), kMailCheckerKey);
-        if (!read.readable) {
+        *read = ReadUserRegKey(file.readAll(), kMailCheckerKey);
+        if (!read->readable) {
             *reason = QStringLiteral("%1 is not a Wine registry file").arg(file.fileName());
             return false;
         }
-        take(std::move(read));
         return true;
     }
 
-    bool exportKey(const QTemporaryDir& folder, RegistryKeyTexts* exported, QString* reason)
+    // One run of the helper: it reads the key, applies changes and reads
+    // them back, and answers with every value the key then holds.
+    bool callHelper(const std::vector<StoreChange>& changes, QString* reason)
     {
-        const QString exportFile = QStringLiteral("export.reg");
-        QFile::remove(folder.filePath(exportFile));
-        QByteArray errors;
-        if (!runWine(folder,
-                     {QStringLiteral("reg"), QStringLiteral("export"), fullKeyName(), exportFile,
-                      QStringLiteral("/y")},
-                     &errors, nullptr)) {
-            // A key that is not there yet is an empty store; reg says so only
-            // by failing, so whether the key exists is asked of user.reg,
-            // which holds every key that ever was saved.
-            if (!QFileInfo::exists(folder.filePath(exportFile))) {
-                QFile userReg(UserRegOf(prefix_));
-                if (userReg.open(QIODevice::ReadOnly) &&
-                    !ReadUserRegKey(userReg.readAll(), kMailCheckerKey).keyFound) {
-                    *exported = RegistryKeyTexts{};
-                    exported->readable = true;
-                    return true;
-                }
-            }
-            *reason = QStringLiteral("wine reg export failed in the Wine prefix %1: %2")
-                          .arg(prefix_, errors.isEmpty() ? QStringLiteral("no output") : firstLine(errors));
-            return false;
-        }
-        QFile file(folder.filePath(exportFile));
-        if (!file.open(QIODevice::ReadOnly)) {
-            *reason = QStringLiteral("wine reg export of the Wine prefix %1 wrote no file").arg(prefix_);
-            return false;
-        }
-        *exported = ReadRegExportKey(file.readAll(), kMailCheckerKey);
-        if (!exported->readable) {
-            *reason = QStringLiteral("wine reg export of the Wine prefix %1 wrote a file of another form")
-                          .arg(prefix_);
-            return false;
-        }
-        return true;
-    }
-
-    // Runs wine with arguments in folder; true when it ended with code 0.
-    // Its error output goes to *errors, or into *reason on failure.
-    bool runWine(const QTemporaryDir& folder, const QStringList& arguments, QByteArray* errors,
-                 QString* reason) const
-    {
-        QString why;
-        const QString wine = wineProgram();
-        if (!folder.isValid()) {
-            why = QStringLiteral("cannot create a temporary folder for Wine");
-        } else if (wine.isEmpty()) {
-            why = QStringLiteral("Wine is not installed (no wine program found), so the registry of the "
-                                 "Wine prefix %1 cannot be reached")
-                      .arg(prefix_);
-        } else {
-            QProcess process;
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(QStringLiteral("WINEPREFIX"), prefix_);
-            environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-            // No installer of Wine's browser or .NET stand-ins pops up when
-            // Wine brings an old prefix up to date on this call.
-            if (!environment.contains(QStringLiteral("WINEDLLOVERRIDES")))
-                environment.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
-            process.setProcessEnvironment(environment);
-            process.setWorkingDirectory(folder.path());
-            process.setStandardInputFile(QProcess::nullDevice());
-            process.setStandardOutputFile(QProcess::nullDevice());
+        const bool serverRan = ProbeWineServer(prefix_) != WineServerState::Stopped;
+        HelperReply reply;
+        {
             const BusyNotice busy;
-            process.start(wine, arguments);
-            const bool finished = process.waitForStarted(kWineCallMs) && process.waitForFinished(kWineCallMs);
-            const QByteArray output = process.readAllStandardError();
-            if (errors)
-                *errors = output;
-            if (finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
-                return true;
-            if (!finished) {
-                process.kill();
-                process.waitForFinished(1000);
-                why = QStringLiteral("wine %1 did not finish in the Wine prefix %2")
-                          .arg(arguments.value(1), prefix_);
-            } else {
-                why = QStringLiteral("wine %1 failed in the Wine prefix %2 (exit code %3): %4")
-                          .arg(arguments.value(1), prefix_)
-                          .arg(process.exitCode())
-                          .arg(output.isEmpty() ? QStringLiteral("no output") : firstLine(output));
-            }
+            // Beside a wineserver that runs anyway (not one a helper run of
+            // ours started) the helper is kept for the next action.
+            if (!helper_.call(kMailCheckerKey, changes, &reply, reason, serverRan && !startedServer_))
+                return false;
         }
-        if (reason)
-            *reason = why;
-        else if (errors && errors->isEmpty())
-            *errors = why.toLocal8Bit();
+        startedServer_ = startedServer_ || !serverRan;
+        std::vector<std::pair<QString, QString>> texts;
+        for (HelperValue& value : reply.values) {
+            if (value.text)
+                texts.emplace_back(std::move(value.name), std::move(*value.text));
+        }
+        take(std::move(texts));
+        if (reply.ok)
+            return true;
+        *reason = QStringLiteral("the registry of the Wine prefix %1 refused %2: %3 (Win32 error %4); ")
+                      .arg(prefix_,
+                           reply.failedValue.isEmpty() ? QStringLiteral("the key") : reply.failedValue,
+                           reply.failure)
+                      .arg(reply.error);
+        *reason += reply.unrestored.isEmpty()
+                       ? QStringLiteral("every value of the action was put back as it was")
+                       : QStringLiteral("these values could not be put back: ") +
+                             reply.unrestored.join(QStringLiteral(", "));
         return false;
     }
 
-    void take(RegistryKeyTexts read)
+    void take(std::vector<std::pair<QString, QString>> texts)
     {
-        texts_ = std::move(read.texts);
+        texts_ = std::move(texts);
         index_.clear();
         for (std::size_t i = 0; i < texts_.size(); ++i)
             index_.emplace(FoldedValueName(texts_[i].first), i);
     }
 
     QString prefix_;
+    RegistryHelper helper_;
+    // Whether a helper run started the prefix's wineserver, so its save is
+    // ours to wait for.
+    bool startedServer_ = false;
     std::vector<std::pair<QString, QString>> texts_;
     // Where each value is in texts_, by its folded name.
     StoreKeyMap<std::size_t> index_;

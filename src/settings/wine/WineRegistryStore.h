@@ -8,12 +8,12 @@
 // While any Wine program of the prefix runs, wineserver holds the registry
 // in memory: it read user.reg when it started and writes it back every 30
 // seconds and when it ends, so user.reg may be behind and an edit of it
-// would be lost. So every write goes through Wine's own `reg import` (one
-// per user action, only that action's keys) and is read back through
-// `reg export` before it counts as done. A read takes user.reg itself when
-// no wineserver of the prefix runs (then the file is the registry, and
-// reading it costs a millisecond rather than starting Wine), and
-// `reg export` otherwise.
+// would be lost. So the key is read and written through quorvix-registry.exe
+// (RegistryHelper.h), one run per user action holding only that action's
+// keys, each read back before the action counts as done. A read takes
+// user.reg itself when no wineserver of the prefix runs (then the file is
+// the registry, and reading it costs a millisecond rather than starting
+// Wine), unless the key holds a line of a form only Wine can vouch for.
 //
 // The prefix must exist: Wine would build a new one (about 700 MB) at any
 // call on a folder that is not a prefix, so nothing is run then.

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <optional>
 
 namespace settings {
@@ -133,6 +134,29 @@ std::optional<QString> decodeUserRegText(QByteArrayView line, qsizetype& at, cha
     return std::nullopt;
 }
 
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
+}
+
+void skipBlanks(QByteArrayView line, qsizetype& at)
+{
+    while (at < line.size() && isBlank(line[at]))
+        ++at;
+}
+
+bool isPlainAscii(QByteArrayView line)
+{
+    return std::all_of(line.begin(), line.end(), [](char c) { return c > 0 && uchar(c) < 128; });
+}
+
+// The forms of values of other types that wineserver writes.
+bool isOtherTypeForm(QByteArrayView data)
+{
+    return data.startsWith("dword:") || data.startsWith("hex:") || data.startsWith("hex(") ||
+           data.startsWith("str(2):\"") || data.startsWith("str(7):\"");
+}
+
 QByteArrayView withoutCarriageReturn(QByteArrayView line)
 {
     return line.endsWith('\r') ? line.chopped(1) : line;
@@ -201,8 +225,10 @@ QString FoldedValueName(QStringView name)
 {
     QString folded;
     folded.reserve(name.size());
-    for (const QChar unit : name)
-        folded += unit.toUpper();
+    for (const QChar unit : name) {
+        const QChar upper = unit.toUpper();
+        folded += upper.unicode() < 128 && unit.unicode() >= 128 ? unit : upper;
+    }
     return folded;
 }
 
@@ -212,11 +238,12 @@ RegistryKeyTexts ReadUserRegKey(QByteArrayView userReg, QStringView keyPath)
     bool inKey = false;
     qsizetype begin = 0;
     bool firstLine = true;
+    const QString wantedKey = FoldedValueName(keyPath);
     while (begin < userReg.size()) {
         qsizetype newline = userReg.indexOf('\n', begin);
         if (newline < 0)
             newline = userReg.size();
-        const QByteArrayView line = withoutCarriageReturn(userReg.sliced(begin, newline - begin));
+        QByteArrayView line = withoutCarriageReturn(userReg.sliced(begin, newline - begin));
         begin = newline + 1;
         if (firstLine) {
             // wineserver itself refuses any other first line and then loads nothing.
@@ -226,28 +253,48 @@ RegistryKeyTexts ReadUserRegKey(QByteArrayView userReg, QStringView keyPath)
             firstLine = false;
             continue;
         }
+        // wineserver skips blanks before a line's first character.
+        while (!line.isEmpty() && isBlank(line.front()))
+            line = line.sliced(1);
         if (line.startsWith('[')) {
             qsizetype at = 1;
             const std::optional<QString> name = decodeUserRegText(line, at, ']');
-            inKey = name && QStringView(*name).compare(keyPath, Qt::CaseInsensitive) == 0;
+            inKey = name && FoldedValueName(*name) == wantedKey;
             key.result().keyFound = key.result().keyFound || inKey;
+            if (inKey && !isPlainAscii(line))
+                key.result().unknownForm = true;
             continue;
         }
         if (!inKey || !line.startsWith('"'))
             continue; // comments, options, the default value, continued hex lines
+        // Raw bytes above 127 and NULs (which end a line for wineserver) are
+        // no form wineserver writes; what it makes of them is its own affair.
+        if (!isPlainAscii(line))
+            key.result().unknownForm = true;
         qsizetype at = 1;
         const std::optional<QString> name = decodeUserRegText(line, at, '"');
-        if (!name || at >= line.size() || line[at] != '=')
+        skipBlanks(line, at);
+        if (!name || at >= line.size() || line[at] != '=') {
+            key.result().unknownForm = true;
             continue;
+        }
         ++at;
-        if (at < line.size() && line[at] == '"') {
-            ++at;
-            if (const std::optional<QString> text = decodeUserRegText(line, at, '"'))
+        skipBlanks(line, at);
+        const QByteArrayView data = line.sliced(at);
+        if (data.startsWith("\"") || data.startsWith("str:\"")) {
+            at += data.startsWith('"') ? 1 : 5;
+            if (const std::optional<QString> text = decodeUserRegText(line, at, '"')) {
                 key.setText(*name, *text);
-            else
+            } else {
                 key.setOther(*name); // wineserver keeps a malformed value as one without text
+                key.result().unknownForm = true;
+            }
         } else {
             key.setOther(*name);
+            // A REG_SZ in hex is a text all the same; and whatever wineserver
+            // does not recognise it keeps as a value without data.
+            if (data.startsWith("hex(1)") || !isOtherTypeForm(data))
+                key.result().unknownForm = true;
         }
     }
     return std::move(key.result());

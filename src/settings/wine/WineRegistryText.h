@@ -29,7 +29,9 @@ namespace settings {
 // A registry key's path below HKEY_CURRENT_USER, with single backslashes.
 inline constexpr QStringView kMailCheckerKey = u"Software\\VB and VBA Program Settings\\wispane\\setting";
 
-// A value name as the registry compares it: every UTF-16 unit in upper case.
+// A value name as the registry compares it: every UTF-16 unit in upper case,
+// except that none becomes ASCII that was not: Wine keeps "ı" and "ſ" apart
+// from "I" and "S".
 QString FoldedValueName(QStringView name);
 
 struct RegistryKeyTexts
@@ -37,6 +39,10 @@ struct RegistryKeyTexts
     // Whether the file is of the form the reader expects at all.
     bool readable = false;
     bool keyFound = false;
+    // Whether a line of the key is in a form this reader does not know to
+    // read exactly as Wine does (raw bytes above 127, REG_SZ written in hex,
+    // a malformed line): then only Wine itself can tell what the key holds.
+    bool unknownForm = false;
     // The key's REG_SZ values, name as stored and text, in file order; a name
     // given twice counts at its last line, as Wine loads it.
     std::vector<std::pair<QString, QString>> texts;
