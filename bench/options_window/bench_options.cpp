@@ -11,6 +11,7 @@
 // measurement, takes the median of several runs and prints one line per
 // figure: figure, value, unit, target and, where a baseline applies, ratio.
 
+#include "Median.h"
 #include "ApplicationSetup.h"
 #include "CommonDialogs.h"
 #include "KeySchema.h"
@@ -204,15 +205,6 @@ ChildResult spawn(const std::string& program, std::vector<std::string> args, con
     result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     result.maxRssKb = usage.ru_maxrss;
     return result;
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
 std::string nowArg()

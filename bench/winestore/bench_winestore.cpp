@@ -13,6 +13,7 @@
 // Makes its own prefix (wineboot, ten to twenty seconds); prints a note and
 // nothing else when Wine or quorvix-registry.exe is missing.
 
+#include "Median.h"
 #include "ApplicationSetup.h"
 #include "CommonDialogs.h"
 #include "KeySchema.h"
@@ -127,15 +128,6 @@ struct Session
     double deleteFirst = -1;
     double ok = -1;
 };
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
 
 class Bench
 {
