@@ -2,7 +2,7 @@
 
 // A store without a file, for the store's and the actions' tests: the values
 // live in a map the test holds (what is "on disk"), commits are recorded in
-// order, and a commit can be made to fail as a full disk would.
+// order, and a read or a commit can be made to fail as a bad disk would.
 
 #include "StoreBackend.h"
 
@@ -19,6 +19,7 @@ struct MemoryDisk
     QMap<QString, QString> values;
     std::vector<std::vector<StoreChange>> commits;
     bool refuseCommits = false;
+    bool refuseReads = false;
 };
 
 class MemoryBackend final : public StoreBackend
@@ -28,8 +29,12 @@ public:
 
     QString location() const override { return QStringLiteral("memory"); }
     QString storeFile() const override { return location(); }
-    bool reload(QString*) override
+    bool reload(QString* reason) override
     {
+        if (disk_->refuseReads) {
+            *reason = QStringLiteral("the disk cannot be read");
+            return false;
+        }
         read_ = disk_->values;
         return true;
     }

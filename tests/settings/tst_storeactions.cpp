@@ -194,6 +194,21 @@ private slots:
         QVERIFY(SyncSettings());
         QCOMPARE(disk_->values.value(u"Talkstr1"_s), u"pending"_s);
     }
+
+    // A refresh that fails (a passing read error at a character pick) keeps
+    // the values last read, and later actions are saved as usual.
+    void failedRefreshKeepsTheLastGoodRead()
+    {
+        useDisk(threeAccounts());
+        disk_->refuseReads = true;
+        RefreshStore();
+        QCOMPARE(ReadSetting(u"Aname2"_s, QString()), disk_->values.value(u"Aname2"_s));
+        QVERIFY(StoreReadProblem().isEmpty());
+        disk_->refuseReads = false;
+        QString reason;
+        QVERIFY2(DeleteAccount(1, &reason), qPrintable(reason));
+        QCOMPARE(disk_->values.value(u"Aname1"_s), threeAccounts().value(u"Aname2"_s));
+    }
 };
 
 QUORVIX_TEST_MAIN_CORE(StoreActionsTest)

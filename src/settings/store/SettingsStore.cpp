@@ -59,7 +59,7 @@ bool SettingsStore::storeHolds(const QString& text) const
 QString SettingsStore::refusal(QString* unstorableKey) const
 {
     if (!readProblem_.isEmpty())
-        return QStringLiteral("it could not be read when it was opened (%1), so it is not replaced")
+        return QStringLiteral("it could not be read when the window opened (%1), so it is not replaced")
             .arg(readProblem_);
     // The stored values that do not fit a line, gathered once when needed:
     // a file with odd line ends may have one in every account.
@@ -115,12 +115,13 @@ void SettingsStore::reload()
 
 void SettingsStore::refresh()
 {
-    // The pending changes live here, not in the backend, so they survive.
-    // A problem now is kept even when an earlier read went well: the values
-    // read are gone, and writing from defaults would lose the file's.
+    // The pending changes live here, not in the backend, so they survive. A
+    // read that fails now keeps the last good one (the backend's values
+    // stay): only the read at opening decides whether this run may replace
+    // the store, and each action reads the store again through the same
+    // checks.
     QString problem;
-    if (!backend_->reload(&problem))
-        readProblem_ = problem.isEmpty() ? QStringLiteral("unknown error") : problem;
+    backend_->reload(&problem);
 }
 
 void SettingsStore::useBackend(std::unique_ptr<StoreBackend> backend)

@@ -56,7 +56,7 @@ public:
     // Reads the store afresh and forgets pending changes.
     void reload();
     // Reads the store as it is now and keeps the pending changes on top.
-    // A store that cannot be read now is not replaced by this run any more.
+    // When it cannot be read now, the values of the last good read stay.
     void refresh();
     // Whether text can be written under any key (the rule above).
     bool canStore(const QString& text) const;

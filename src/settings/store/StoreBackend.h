@@ -35,7 +35,8 @@ public:
     // one-window lock and socket, so that two paths to one store are one.
     virtual QString storeFile() const = 0;
     // Reads the store as it is now. False, with the reason, when a store
-    // exists but cannot be read; the values are then empty.
+    // exists but cannot be read; the values are then those of the last good
+    // read (none before the first).
     virtual bool reload(QString* reason) = 0;
     virtual std::optional<QString> value(const QString& key) const = 0;
     virtual QStringList keys() const = 0;

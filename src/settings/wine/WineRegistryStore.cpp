@@ -47,7 +47,6 @@ public:
 
     bool reload(QString* reason) override
     {
-        take({});
         if (!prefixIsThere(reason) || !helperIsThere(reason))
             return false;
         if (ProbeWineServer(prefix_) == WineServerState::Stopped) {
