@@ -45,4 +45,17 @@ void rewriteAccountRow(controls::FlexGrid& grid, int row, const Module1::Account
     paintCurrentRow(grid, account);
 }
 
+void showStoredAccounts(controls::FlexGrid& grid)
+{
+    const Module1::AccountRecordType working = Module1::AccountRecord;
+    for (int row = grid.Rows() - 1; row >= 1; --row)
+        grid.RemoveItem(row);
+    for (int n = 1; n <= Module1::AccountCount; ++n) {
+        Module1::ResetAccount();
+        Module1::LoadAccount(qint16(n));
+        appendAccountRow(grid, Module1::AccountRecord);
+    }
+    Module1::AccountRecord = working;
+}
+
 } // namespace accounts

@@ -27,5 +27,9 @@ QString checkMark(qint16 check);
 void appendAccountRow(controls::FlexGrid& grid, const Module1::AccountRecordType& account);
 // Rewrites row in place and makes it the current row.
 void rewriteAccountRow(controls::FlexGrid& grid, int row, const Module1::AccountRecordType& account);
+// One row per stored account (AccountCount of them), as the store holds them
+// now: after an action another program's writes left half done, the list
+// shows what is stored. The working record is left as it was.
+void showStoredAccounts(controls::FlexGrid& grid);
 
 } // namespace accounts

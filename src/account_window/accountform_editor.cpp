@@ -147,9 +147,11 @@ void accountform::Command1_Click()
                 return;
             }
         }
-        // Nothing of this account reached the disk and the store took the
-        // writes back: leave the list as the disk has it and keep the
-        // user's input open.
+        // The list shows what the store holds after the refusal (another
+        // program's writes may have left part of the action on disk); the
+        // user's input stays open.
+        if (accountList_)
+            accounts::showStoredAccounts(*accountList_);
         dialogs::showWarning(this, u"ｱｶｳﾝﾄを保存できませんでした"_s, outcome.reason);
         return;
     }

@@ -10,6 +10,7 @@
 #include "FlexGrid.h"
 #include "Module1.h"
 #include "WarningBox.h"
+#include "AccountRows.h"
 #include "accountform.h"
 
 #include <QPushButton>
@@ -75,8 +76,12 @@ void optionform::delbutton_Click()
 
     QString reason;
     if (!DeleteAccount(row, &reason)) {
-        // The store took the writes back: the disk still holds every
-        // account, and so does the list.
+        // The list shows what the store holds after the refusal: every
+        // account, unless another program's writes left part of it on disk.
+        accounts::showStoredAccounts(*accountList);
+        editbutton->setEnabled(false);
+        delbutton->setEnabled(false);
+        updateAddButton();
         dialogs::showWarning(this, QStringLiteral("ｱｶｳﾝﾄを削除できませんでした"), reason);
         return;
     }

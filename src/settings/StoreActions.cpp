@@ -6,6 +6,7 @@
 #include "SettingsStore.h"
 #include "StoreChoice.h"
 #include "StoreOperations.h"
+#include "StoredNumbers.h"
 
 #include <span>
 #include <utility>
@@ -15,10 +16,21 @@ namespace Module1 {
 
 namespace {
 
+// After a refused sync the store's values are what the disk holds (another
+// program's writes may have left part of the action there): the count
+// follows them, so that the list can show what is stored.
+void followStoredCount()
+{
+    if (StoreReadProblem().isEmpty())
+        AccountCount = settings::ReadStoredAccountCount();
+}
+
 StoreOutcome sync()
 {
     StoreOutcome outcome;
     outcome.saved = SyncSettings(&outcome.reason, &outcome.unstorableKey);
+    if (!outcome.saved && outcome.unstorableKey.isEmpty())
+        followStoredCount();
     return outcome;
 }
 
@@ -98,8 +110,10 @@ bool DeleteAccount(qint16 row, QString* reason)
     // The count goes with the records so that the options window's Cancel
     // cannot bring the deleted account back.
     saveAccountCount(qint16(AccountCount - 1));
-    if (!SyncSettings(reason))
+    if (!SyncSettings(reason)) {
+        followStoredCount();
         return false;
+    }
     AccountCount = qint16(AccountCount - 1);
     return true;
 }

@@ -34,6 +34,8 @@ struct StoreOutcome
 // Account OK: AccountRecord under the keys of account n, and the count when
 // n is the next number (n = AccountCount + 1 adds an account), then the sync.
 // Only then does AccountCount grow. n must be an account or the next number.
+// After a refused sync AccountCount is the stored count (the store's values
+// then being what the disk holds), here and in DeleteAccount.
 StoreOutcome StoreAccount(qint16 n);
 
 // Delete of account row (1..AccountCount): every later account moves down one
@@ -42,7 +44,8 @@ StoreOutcome StoreAccount(qint16 n);
 // moved as they are stored, whatever another program put there. Only then
 // does AccountCount drop by one. False, with the reason when given, when the
 // row is no account or the write was refused: the store and AccountCount are
-// then as they were.
+// then as the disk holds them (as they were, unless another program's writes
+// left part of the action there).
 bool DeleteAccount(qint16 row, QString* reason = nullptr);
 
 // Options OK: every global key of record in the save order, with the count

@@ -62,24 +62,15 @@ public:
         return folder + u'/' + file.fileName();
     }
 
-    // A read that fails keeps the values of the last good one.
+    // The window opens on defaults when the file cannot be taken.
     bool reload(QString* reason) override
     {
-        const std::optional<QString> target = followLinks(path_, reason);
-        if (!target)
-            return false;
-        const std::unique_ptr<IniFileDevice> device = makeIniFileDevice(*target);
-        const std::unique_ptr<StoreLock> lock = makeLockBeside(*target);
-        IniStorePolicy policy(*device, *lock, systemStoreClock());
-        QByteArray bytes;
-        StoreProblem problem;
-        if (!policy.read(text_, &bytes, &problem)) {
-            *reason = problem.detail;
-            return false;
-        }
-        take(std::move(bytes));
-        return true;
+        if (read(QByteArray(), reason))
+            return true;
+        take(QByteArray());
+        return false;
     }
+    bool refresh(QString* reason) override { return read(text_, reason); }
 
     std::optional<QString> value(const QString& key) const override { return document_.value(key); }
 
@@ -121,6 +112,25 @@ public:
     }
 
 private:
+    // known: what the file held when last seen whole, "" for none.
+    bool read(const QByteArray& known, QString* reason)
+    {
+        const std::optional<QString> target = followLinks(path_, reason);
+        if (!target)
+            return false;
+        const std::unique_ptr<IniFileDevice> device = makeIniFileDevice(*target);
+        const std::unique_ptr<StoreLock> lock = makeLockBeside(*target);
+        IniStorePolicy policy(*device, *lock, systemStoreClock());
+        QByteArray bytes;
+        StoreProblem problem;
+        if (!policy.read(known, &bytes, &problem)) {
+            *reason = problem.detail;
+            return false;
+        }
+        take(std::move(bytes));
+        return true;
+    }
+
     void take(QByteArray bytes)
     {
         if (bytes == text_)

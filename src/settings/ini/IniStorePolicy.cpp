@@ -280,7 +280,10 @@ CommitAnswer IniStorePolicy::commitLocked(const QByteArray& known, const std::ve
             const bool lateRead = readLate(kept, contended, &late);
             QByteArray current;
             bool overwritten = false;
-            if (!device_.pathShowsOurs()) {
+            // The path's identity shows a replace or a write of another
+            // length at once; a write of the same length in the same clock
+            // tick only the bytes show, looked at while a writer is about.
+            if (contended || !device_.pathShowsOurs()) {
                 if (!readSettled(Expected(bytes, changes), true, &current, problem))
                     return whatIsOnDisk(base, changes, stored, problem);
                 overwritten = current != bytes && !holdsChanges(current, changes);

@@ -121,7 +121,7 @@ void SettingsStore::refresh()
     // the store, and each action reads the store again through the same
     // checks.
     QString problem;
-    backend_->reload(&problem);
+    backend_->refresh(&problem);
 }
 
 void SettingsStore::useBackend(std::unique_ptr<StoreBackend> backend)

@@ -34,10 +34,15 @@ public:
     // The file that holds the store, links followed; what keys the
     // one-window lock and socket, so that two paths to one store are one.
     virtual QString storeFile() const = 0;
-    // Reads the store as it is now. False, with the reason, when a store
-    // exists but cannot be read; the values are then those of the last good
-    // read (none before the first).
+    // Reads the store as it is now, as at the window's opening. False, with
+    // the reason, when a store exists but cannot be read; the values are then
+    // empty, or those of the last good read.
     virtual bool reload(QString* reason) = 0;
+    // Reads the store again while the window is open: like reload(), but a
+    // store that now holds less than it did when last read may be in the
+    // middle of another program's write and is waited for, and a failure
+    // always keeps the values of the last good read.
+    virtual bool refresh(QString* reason) { return reload(reason); }
     virtual std::optional<QString> value(const QString& key) const = 0;
     virtual QStringList keys() const = 0;
     // Applies changes, in order, to the store as it is on disk now, in one
