@@ -20,6 +20,9 @@ struct MemoryDisk
     std::vector<std::vector<StoreChange>> commits;
     bool refuseCommits = false;
     bool refuseReads = false;
+    // A refused commit whose changes reached the disk all the same, as when
+    // another program kept writing and the last look saw only part of them.
+    bool refusedCommitsLand = false;
 };
 
 class MemoryBackend final : public StoreBackend
@@ -46,7 +49,7 @@ public:
     QStringList keys() const override { return read_.keys(); }
     bool commit(const std::vector<StoreChange>& changes, QString* reason) override
     {
-        if (disk_->refuseCommits) {
+        if (disk_->refuseCommits && !disk_->refusedCommitsLand) {
             *reason = QStringLiteral("the disk is full");
             return false;
         }
@@ -58,7 +61,9 @@ public:
                 disk_->values.remove(change.key);
         }
         read_ = disk_->values;
-        return true;
+        if (disk_->refuseCommits)
+            *reason = QStringLiteral("another program kept writing; the changes may be saved");
+        return !disk_->refuseCommits;
     }
 
 private:

@@ -195,6 +195,20 @@ private slots:
         QCOMPARE(disk_->values.value(u"Talkstr1"_s), u"pending"_s);
     }
 
+    // A refused Delete whose changes landed all the same: the count follows
+    // the store, so that the list can show what is stored.
+    void refusedActionLeavesTheCountAsStored()
+    {
+        useDisk(threeAccounts());
+        disk_->refuseCommits = true;
+        disk_->refusedCommitsLand = true;
+        QVERIFY(!DeleteAccount(1));
+        QCOMPARE(AccountCount, qint16(2));
+        disk_->refusedCommitsLand = false;
+        QVERIFY(!DeleteAccount(1));
+        QCOMPARE(AccountCount, qint16(2));
+    }
+
     // A refresh that fails (a passing read error at a character pick) keeps
     // the values last read, and later actions are saved as usual.
     void failedRefreshKeepsTheLastGoodRead()
