@@ -8,6 +8,7 @@
 #include "FlexGrid.h"
 #include "KeySchema.h"
 #include "Module1.h"
+#include "StoreRefusalBox.h"
 #include "WarningBox.h"
 
 #include <QCheckBox>
@@ -152,7 +153,7 @@ void accountform::Command1_Click()
         // user's input stays open.
         if (accountList_)
             accounts::showStoredAccounts(*accountList_);
-        dialogs::showWarning(this, u"ｱｶｳﾝﾄを保存できませんでした"_s, outcome.reason);
+        dialogs::showStoreRefusal(this, u"ｱｶｳﾝﾄを保存できませんでした"_s, outcome.problem);
         return;
     }
 

@@ -9,6 +9,7 @@
 
 #include "FlexGrid.h"
 #include "Module1.h"
+#include "StoreRefusalBox.h"
 #include "WarningBox.h"
 #include "AccountRows.h"
 #include "accountform.h"
@@ -74,15 +75,15 @@ void optionform::delbutton_Click()
         return;
     }
 
-    QString reason;
-    if (!DeleteAccount(row, &reason)) {
+    settings::StoreProblem problem;
+    if (!DeleteAccount(row, &problem)) {
         // The list shows what the store holds after the refusal: every
         // account, unless another program's writes left part of it on disk.
         accounts::showStoredAccounts(*accountList);
         editbutton->setEnabled(false);
         delbutton->setEnabled(false);
         updateAddButton();
-        dialogs::showWarning(this, QStringLiteral("ｱｶｳﾝﾄを削除できませんでした"), reason);
+        dialogs::showStoreRefusal(this, QStringLiteral("ｱｶｳﾝﾄを削除できませんでした"), problem);
         return;
     }
 

@@ -32,10 +32,10 @@ public:
 
     QString location() const override { return QStringLiteral("memory"); }
     QString storeFile() const override { return location(); }
-    bool reload(QString* reason) override
+    bool reload(StoreProblem* problem) override
     {
         if (disk_->refuseReads) {
-            *reason = QStringLiteral("the disk cannot be read");
+            *problem = {StoreProblem::Kind::Unreadable, QStringLiteral("the disk cannot be read")};
             return false;
         }
         read_ = disk_->values;
@@ -47,10 +47,10 @@ public:
         return it == read_.cend() ? std::nullopt : std::optional(*it);
     }
     QStringList keys() const override { return read_.keys(); }
-    bool commit(const std::vector<StoreChange>& changes, QString* reason) override
+    bool commit(const std::vector<StoreChange>& changes, StoreProblem* problem) override
     {
         if (disk_->refuseCommits && !disk_->refusedCommitsLand) {
-            *reason = QStringLiteral("the disk is full");
+            *problem = {StoreProblem::Kind::DiskFull, QStringLiteral("the disk is full")};
             return false;
         }
         disk_->commits.push_back(changes);
@@ -62,7 +62,8 @@ public:
         }
         read_ = disk_->values;
         if (disk_->refuseCommits)
-            *reason = QStringLiteral("another program kept writing; the changes may be saved");
+            *problem = {StoreProblem::Kind::MayBeSaved,
+                        QStringLiteral("another program kept writing; the changes may be saved")};
         return !disk_->refuseCommits;
     }
 

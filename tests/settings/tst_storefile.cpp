@@ -169,12 +169,12 @@ private slots:
 
         const QString stored = ReadSetting(key, u"<absent>"_s);
         WriteSetting(key, text);
-        QString reason;
+        settings::StoreProblem problem;
         QElapsedTimer waited;
         waited.start();
-        QVERIFY(!SyncSettings(&reason));
+        QVERIFY(!SyncSettings(&problem));
         QVERIFY(waited.elapsed() < 20'000); // bounded, never a hang
-        QVERIFY(!reason.isEmpty());
+        QVERIFY(problem.isProblem());
         QCOMPARE(ReadSetting(key, u"<absent>"_s), stored);
         QVERIFY(SyncSettings()); // nothing pending
         QCOMPARE(QFile::permissions(path), permissions);
@@ -209,19 +209,20 @@ private slots:
             ReloadStore();
         else
             RefreshStore();
-        if (atStart && StoreReadProblem().isEmpty()) {
+        if (atStart && !StoreReadProblem().isProblem()) {
             ::close(writer);
             QSKIP("no read lease on this file system or for this user: only the timing fallback applies");
         }
-        QCOMPARE(StoreReadProblem().contains(path), atStart);
+        QCOMPARE(StoreReadProblem().detail.contains(path), atStart);
         QCOMPARE(ReadSetting(u"Aname1"_s, u"<absent>"_s), atStart ? u"<absent>"_s : u"v1"_s);
-        QString reason;
-        QVERIFY(!DeleteAccount(1, &reason));
-        QVERIFY2(reason.contains(path), qPrintable(reason));
+        settings::StoreProblem problem;
+        QVERIFY(!DeleteAccount(1, &problem));
+        QCOMPARE(problem.kind, settings::StoreProblem::Kind::BeingWritten);
+        QVERIFY2(problem.detail.contains(path), qPrintable(problem.detail));
         writeBytes(writer, before);
         ::close(writer);
         QCOMPARE(readStoreFile(), before);
-        QCOMPARE(DeleteAccount(1, &reason), !atStart); // the start's read stays refused for the run
+        QCOMPARE(DeleteAccount(1, &problem), !atStart); // the start's read stays refused for the run
     }
 
     void leftoversOfAnInterruptedWriteGo()
@@ -248,15 +249,15 @@ private slots:
         // A folder is a store that exists and cannot be read, for root too.
         QVERIFY(QDir().mkdir(StoreFilePath()));
         ReloadStore();
-        QVERIFY(StoreReadProblem().contains(StoreFilePath()));
+        QVERIFY(StoreReadProblem().detail.contains(StoreFilePath()));
         QVERIFY(QDir().rmdir(StoreFilePath()));
         WriteSetting(u"Talkcnt"_s, u"3"_s); // the file could be written now, but was never read
-        QString reason;
-        QVERIFY(!SyncSettings(&reason));
-        QVERIFY(reason.contains(u"not replaced"_s));
+        settings::StoreProblem problem;
+        QVERIFY(!SyncSettings(&problem));
+        QCOMPARE(problem.kind, settings::StoreProblem::Kind::Unreadable);
         QVERIFY(!QFileInfo::exists(StoreFilePath()));
         ReloadStore();
-        QVERIFY(StoreReadProblem().isEmpty());
+        QVERIFY(!StoreReadProblem().isProblem());
     }
 
     void symbolicLinkIsFollowed()

@@ -37,11 +37,14 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-StoreProblem systemProblem(const QString& what, const QString& path, int error)
+// A failed system call on the store, of the kind the user is told.
+StoreProblem systemProblem(const QString& what, const QString& path, int error,
+                           StoreProblem::Kind otherwise = StoreProblem::Kind::Other)
 {
-    const StoreProblem::Kind kind = error == ENOSPC || error == EDQUOT ? StoreProblem::Kind::DiskFull
-                                    : error == EROFS                  ? StoreProblem::Kind::ReadOnly
-                                                                      : StoreProblem::Kind::Other;
+    using Kind = StoreProblem::Kind;
+    const Kind kind = error == ENOSPC || error == EDQUOT                    ? Kind::DiskFull
+                      : error == EROFS || error == EACCES || error == EPERM ? Kind::ReadOnly
+                                                                            : otherwise;
     return {kind, QStringLiteral("cannot %1 %2: %3").arg(what, path, systemError(error))};
 }
 
@@ -187,8 +190,7 @@ public:
             {};
             if (error == ENOENT && ::lstat(name_.constData(), &info) != 0)
                 return true;
-            *problem = systemProblem(QStringLiteral("read"), path_, error);
-            problem->kind = StoreProblem::Kind::Unreadable;
+            *problem = systemProblem(QStringLiteral("read"), path_, error, StoreProblem::Kind::Unreadable);
             return false;
         }
         return keep(fd, problem);
@@ -234,7 +236,7 @@ public:
         const ReadLease lease(fd_);
         int error = 0;
         if (!readWhole(fd_, bytes, &error)) {
-            *problem = systemProblem(QStringLiteral("read"), path_, error);
+            *problem = systemProblem(QStringLiteral("read"), path_, error, StoreProblem::Kind::Unreadable);
             return false;
         }
         *writers = lease.writers();

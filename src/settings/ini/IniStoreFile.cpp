@@ -33,7 +33,7 @@ constexpr int kMaxLinks = 40;
 
 // The file the store path names, symbolic links followed: a store kept
 // elsewhere through a link is replaced where it is, and the link stays.
-std::optional<QString> followLinks(const QString& path, QString* reason)
+std::optional<QString> followLinks(const QString& path, StoreProblem* problem)
 {
     QString current = path;
     for (int hops = 0; hops < kMaxLinks; ++hops) {
@@ -42,7 +42,8 @@ std::optional<QString> followLinks(const QString& path, QString* reason)
             return current;
         current = info.symLinkTarget();
     }
-    *reason = QStringLiteral("cannot follow the symbolic links of %1").arg(path);
+    *problem = {StoreProblem::Kind::Unreadable,
+                QStringLiteral("cannot follow the symbolic links of %1").arg(path)};
     return std::nullopt;
 }
 
@@ -54,8 +55,8 @@ public:
     QString location() const override { return path_; }
     QString storeFile() const override
     {
-        QString reason;
-        const QFileInfo file(followLinks(path_, &reason).value_or(path_));
+        StoreProblem ignored;
+        const QFileInfo file(followLinks(path_, &ignored).value_or(path_));
         const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
         if (folder.isEmpty())
             return QDir::cleanPath(file.absoluteFilePath());
@@ -63,14 +64,14 @@ public:
     }
 
     // The window opens on defaults when the file cannot be taken.
-    bool reload(QString* reason) override
+    bool reload(StoreProblem* problem) override
     {
-        if (read(QByteArray(), reason))
+        if (read(QByteArray(), problem))
             return true;
         take(QByteArray());
         return false;
     }
-    bool refresh(QString* reason) override { return read(text_, reason); }
+    bool refresh(StoreProblem* problem) override { return read(text_, problem); }
 
     std::optional<QString> value(const QString& key) const override { return document_.value(key); }
 
@@ -78,14 +79,14 @@ public:
 
     bool acceptsKey(QStringView key) const override { return IniDocument::isWritableKey(key); }
 
-    bool commit(const std::vector<StoreChange>& changes, QString* reason) override
+    bool commit(const std::vector<StoreChange>& changes, StoreProblem* problem) override
     {
-        const std::optional<QString> target = followLinks(path_, reason);
+        const std::optional<QString> target = followLinks(path_, problem);
         if (!target)
             return false;
         const QString folder = QFileInfo(*target).absolutePath();
         if (!QDir().mkpath(folder)) {
-            *reason = QStringLiteral("cannot create the folder %1").arg(folder);
+            *problem = {StoreProblem::Kind::ReadOnly, QStringLiteral("cannot create the folder %1").arg(folder)};
             return false;
         }
         // Checked before the lock, so that nothing is created beside
@@ -93,40 +94,33 @@ public:
         struct stat info
         {};
         if (::stat(QFile::encodeName(*target).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
-            *reason = QStringLiteral("%1 is not a regular file").arg(*target);
+            *problem = {StoreProblem::Kind::Other, QStringLiteral("%1 is not a regular file").arg(*target)};
             return false;
         }
         const std::unique_ptr<IniFileDevice> device = makeIniFileDevice(*target);
         const std::unique_ptr<StoreLock> lock = makeLockBeside(*target);
         IniStorePolicy policy(*device, *lock, systemStoreClock());
         QByteArray stored;
-        StoreProblem problem;
-        const CommitAnswer answer = policy.commit(text_, changes, &stored, &problem);
+        const CommitAnswer answer = policy.commit(text_, changes, &stored, problem);
         // The values follow the disk whatever the answer, so that what the
         // windows show after a refusal is what is stored.
         take(std::move(stored));
-        if (answer == CommitAnswer::Saved)
-            return true;
-        *reason = problem.detail;
-        return false;
+        return answer == CommitAnswer::Saved;
     }
 
 private:
     // known: what the file held when last seen whole, "" for none.
-    bool read(const QByteArray& known, QString* reason)
+    bool read(const QByteArray& known, StoreProblem* problem)
     {
-        const std::optional<QString> target = followLinks(path_, reason);
+        const std::optional<QString> target = followLinks(path_, problem);
         if (!target)
             return false;
         const std::unique_ptr<IniFileDevice> device = makeIniFileDevice(*target);
         const std::unique_ptr<StoreLock> lock = makeLockBeside(*target);
         IniStorePolicy policy(*device, *lock, systemStoreClock());
         QByteArray bytes;
-        StoreProblem problem;
-        if (!policy.read(known, &bytes, &problem)) {
-            *reason = problem.detail;
+        if (!policy.read(known, &bytes, problem))
             return false;
-        }
         take(std::move(bytes));
         return true;
     }

@@ -6,6 +6,8 @@
 // place that chooses; everything above this interface asks the backend, never
 // which one was chosen.
 
+#include "StoreProblem.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -35,26 +37,26 @@ public:
     // one-window lock and socket, so that two paths to one store are one.
     virtual QString storeFile() const = 0;
     // Reads the store as it is now, as at the window's opening. False, with
-    // the reason, when a store exists but cannot be read; the values are then
-    // empty, or those of the last good read.
-    virtual bool reload(QString* reason) = 0;
+    // the problem, when a store exists but cannot be read; the values are
+    // then empty, or those of the last good read.
+    virtual bool reload(StoreProblem* problem) = 0;
     // Reads the store again while the window is open: like reload(), but a
     // store that now holds less than it did when last read may be in the
     // middle of another program's write and is waited for, and a failure
     // always keeps the values of the last good read.
-    virtual bool refresh(QString* reason) { return reload(reason); }
+    virtual bool refresh(StoreProblem* problem) { return reload(problem); }
     virtual std::optional<QString> value(const QString& key) const = 0;
     virtual QStringList keys() const = 0;
     // Applies changes, in order, to the store as it is on disk now, in one
     // replace; afterwards value() answers from the result. False, with the
-    // reason, when nothing was written.
-    virtual bool commit(const std::vector<StoreChange>& changes, QString* reason) = 0;
+    // problem, when nothing was written.
+    virtual bool commit(const std::vector<StoreChange>& changes, StoreProblem* problem) = 0;
     // After the last action (options OK): whatever the store still owes the
-    // disk is done and checked. False, with the reason, when what was
+    // disk is done and checked. False, with the problem, when what was
     // committed did not reach it.
-    virtual bool settle(QString* reason)
+    virtual bool settle(StoreProblem* problem)
     {
-        Q_UNUSED(reason);
+        Q_UNUSED(problem);
         return true;
     }
     // Ends a reload or commit that waits for another program, from any
