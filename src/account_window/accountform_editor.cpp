@@ -151,7 +151,8 @@ void accountform::Command1_Click()
         // The list shows what the store holds after the refusal (another
         // program's writes may have left part of the action on disk); the
         // user's input stays open.
-        if (accountList_)
+        if (accountList_ && (outcome.problem.kind == settings::StoreProblem::Kind::MayBeSaved ||
+                             accountList_->Rows() != AccountCount + 1))
             accounts::showStoredAccounts(*accountList_);
         dialogs::showStoreRefusal(this, u"ｱｶｳﾝﾄを保存できませんでした"_s, outcome.problem);
         return;

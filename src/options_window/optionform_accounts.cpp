@@ -77,12 +77,16 @@ void optionform::delbutton_Click()
 
     settings::StoreProblem problem;
     if (!DeleteAccount(row, &problem)) {
-        // The list shows what the store holds after the refusal: every
-        // account, unless another program's writes left part of it on disk.
-        accounts::showStoredAccounts(*accountList);
-        editbutton->setEnabled(false);
-        delbutton->setEnabled(false);
-        updateAddButton();
+        // The store took the writes back and the list stays, unless another
+        // program's writes left part of the Delete on disk: then the list
+        // shows what is stored.
+        if (problem.kind == settings::StoreProblem::Kind::MayBeSaved ||
+            accountList->Rows() != AccountCount + 1) {
+            accounts::showStoredAccounts(*accountList);
+            editbutton->setEnabled(false);
+            delbutton->setEnabled(false);
+            updateAddButton();
+        }
         dialogs::showStoreRefusal(this, QStringLiteral("ｱｶｳﾝﾄを削除できませんでした"), problem);
         return;
     }

@@ -8,6 +8,7 @@
 #include "DropDownList.h"
 #include "FlexGrid.h"
 #include "optionform.h"
+#include "PlainWriter.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>
@@ -15,6 +16,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace quorvix::test;
@@ -140,25 +144,51 @@ private slots:
     }
 
     // A store that exists but cannot be read (a folder, which binds root
-    // too) is named at start; the window shows defaults and OK leaves it.
+    // too), or that another program holds open for writing after cutting it
+    // (a plain writer between truncating and writing), is named at start;
+    // the window shows defaults and OK leaves the file alone.
+    void unreadableStoreIsNamedAndNotReplaced_data()
+    {
+        QTest::addColumn<bool>("beingWritten");
+        QTest::newRow("a folder") << false;
+        QTest::newRow("cut and held open by a plain writer") << true;
+    }
+
     void unreadableStoreIsNamedAndNotReplaced()
     {
-        prepareStore({});
+        QFETCH(bool, beingWritten);
+        prepareStore({{u"Talkcnt"_s, u"3"_s}});
         const QString path = Module1::StoreFilePath();
-        QVERIFY(QDir().mkdir(path));
+        const QByteArray before = readStoreFile();
+        int writer = -1;
+        if (beingWritten)
+            writer = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        else
+            QVERIFY(QFile::remove(path) && QDir().mkdir(path));
         Module1::ReloadStore();
+        if (!Module1::StoreReadProblem().isProblem()) {
+            ::close(writer);
+            QSKIP("no read lease on this file system or for this user: only the timing fallback applies");
+        }
         {
             LoadedForm w;
             QVERIFY(!w.boxes.seen.empty());
             QVERIFY(w.boxes.seen.front().text.startsWith(u"設定を読み込めませんでした\r\n"_s + path));
+            QCOMPARE(w.boxes.seen.front().text.contains(u"書き込んでいる最中"_s), beingWritten);
             QCOMPARE(w.form.talkcntbox->text(), u"10"_s);
             QSignalSpy ending(&w.form, &optionform::programEnding);
             w.form.OkBt_Click();
             QCOMPARE(ending.size(), 0);
             QVERIFY(w.boxes.seen.back().text.startsWith(u"設定を保存できませんでした"_s));
         }
-        QVERIFY(QFileInfo(path).isDir());
-        QVERIFY(QDir().rmdir(path));
+        if (beingWritten) {
+            writeBytes(writer, before);
+            ::close(writer);
+            QCOMPARE(readStoreFile(), before);
+        } else {
+            QVERIFY(QFileInfo(path).isDir());
+            QVERIFY(QDir().rmdir(path));
+        }
         Module1::ReloadStore();
     }
 

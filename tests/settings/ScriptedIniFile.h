@@ -43,7 +43,9 @@ struct ScriptedFile
 class ScriptedIniFile final : public IniFileDevice
 {
 public:
-    explicit ScriptedIniFile(const QByteArray& bytes) : atPath(std::make_shared<ScriptedFile>(ScriptedFile{bytes})) {}
+    explicit ScriptedIniFile(const QByteArray& bytes)
+        : atPath(std::make_shared<ScriptedFile>(ScriptedFile{bytes}))
+    {}
 
     // What the path names, the file we hold open, and the one we put there.
     std::shared_ptr<ScriptedFile> atPath;

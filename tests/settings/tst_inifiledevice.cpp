@@ -36,8 +36,7 @@ struct HeldOpen
 {
     explicit HeldOpen(const QString& path)
         : fd(::open(QFile::encodeName(path).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC))
-    {
-    }
+    {}
     ~HeldOpen() { close(); }
     HeldOpen(const HeldOpen&) = delete;
     HeldOpen& operator=(const HeldOpen&) = delete;
@@ -96,7 +95,9 @@ private slots:
         QVERIFY(device_->read(&bytes, &writers, &problem_));
         const QString theirs = devicePath() + u".theirs"_s;
         writeInPlace(theirs, kTheirs);
-        QCOMPARE(std::rename(QFile::encodeName(theirs).constData(), QFile::encodeName(devicePath()).constData()), 0);
+        QCOMPARE(
+            std::rename(QFile::encodeName(theirs).constData(), QFile::encodeName(devicePath()).constData()),
+            0);
         QVERIFY(!device_->pathShowsKept());
         const Replaced replaced = device_->replace(kOurs, 0600, alwaysCurrent, &problem_);
         if (replaced == Replaced::Done)

@@ -124,7 +124,8 @@ private slots:
         QTest::newRow("action, emptied") << false << QByteArray("") << 0 << cutShort;
         QTest::newRow("action, cut in the last line") << false << kTheirs.chopped(1) << 0 << cutShort;
         QTest::newRow("action, open for writing") << false << kTheirs << 1 << beingWritten;
-        QTest::newRow("opening, open for writing") << true << QByteArray("[setting]\nacc") << 1 << beingWritten;
+        QTest::newRow("opening, open for writing")
+            << true << QByteArray("[setting]\nacc") << 1 << beingWritten;
     }
 
     void fileThatStaysCut()

@@ -314,7 +314,8 @@ private:
         {};
         if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
             ::close(fd);
-            *problem = {StoreProblem::Kind::Unreadable, QStringLiteral("%1 is not a regular file").arg(path_)};
+            *problem = {StoreProblem::Kind::Unreadable,
+                        QStringLiteral("%1 is not a regular file").arg(path_)};
             return false;
         }
         fd_ = fd;
@@ -335,8 +336,8 @@ private:
     // The rename itself reaches the disk with the folder.
     void syncFolder() const
     {
-        const int folder =
-            ::open(QFile::encodeName(QFileInfo(path_).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int folder = ::open(QFile::encodeName(QFileInfo(path_).absolutePath()).constData(),
+                                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (folder >= 0) {
             ::fsync(folder);
             ::close(folder);

@@ -9,9 +9,9 @@
 // and replaces the old one in one step, so that a crash leaves either file
 // whole. The file holds passwords: it is created owner-only and kept so.
 
+#include "IniStoreFile.h"
 #include "IniDocument.h"
 #include "IniFileDevice.h"
-#include "IniStoreFile.h"
 #include "IniStorePolicy.h"
 #include "StoreClock.h"
 #include "StoreLock.h"
@@ -86,7 +86,8 @@ public:
             return false;
         const QString folder = QFileInfo(*target).absolutePath();
         if (!QDir().mkpath(folder)) {
-            *problem = {StoreProblem::Kind::ReadOnly, QStringLiteral("cannot create the folder %1").arg(folder)};
+            *problem = {StoreProblem::Kind::ReadOnly,
+                        QStringLiteral("cannot create the folder %1").arg(folder)};
             return false;
         }
         // Checked before the lock, so that nothing is created beside

@@ -90,8 +90,8 @@ public:
             return true;
         const IniDocument now(bytes);
         const QStringList& keys = this->keys();
-        return !keys.isEmpty() &&
-               std::none_of(keys.cbegin(), keys.cend(), [&](const QString& key) { return now.contains(key); });
+        return !keys.isEmpty() && std::none_of(keys.cbegin(), keys.cend(),
+                                               [&](const QString& key) { return now.contains(key); });
     }
 
     // bytes given back every key of the file before that they lack. A
@@ -128,15 +128,15 @@ private:
 
 IniStorePolicy::IniStorePolicy(IniFileDevice& device, StoreLock& lock, StoreClock& clock)
     : device_(device), lock_(lock), clock_(clock)
-{
-}
+{}
 
 bool IniStorePolicy::read(const QByteArray& known, QByteArray* bytes, StoreProblem* problem)
 {
     return readSettled(Expected(known, {}), true, bytes, problem);
 }
 
-bool IniStorePolicy::readSettled(const Expected& expected, bool reopen, QByteArray* bytes, StoreProblem* problem)
+bool IniStorePolicy::readSettled(const Expected& expected, bool reopen, QByteArray* bytes,
+                                 StoreProblem* problem)
 {
     if (reopen && !device_.open(problem))
         return false;
@@ -152,20 +152,23 @@ bool IniStorePolicy::readSettled(const Expected& expected, bool reopen, QByteArr
             changedAt = now;
         previous = *bytes;
         const bool cut = expected.looksCut(*bytes);
-        const bool unsettled = writers == Writers::Unknown && endsMidLine(*bytes) && now - changedAt < kSettleMs;
+        const bool unsettled =
+            writers == Writers::Unknown && endsMidLine(*bytes) && now - changedAt < kSettleMs;
         if (writers != Writers::Present && !cut && !unsettled)
             return true;
         if (now - start >= kUnfinishedWaitMs) {
             if (writers == Writers::Present) {
-                *problem = {StoreProblem::Kind::BeingWritten,
-                            QStringLiteral("%1 is open for writing in another program: it is not taken for the "
-                                           "store until that program has finished; try again")
-                                .arg(device_.path())};
+                *problem = {
+                    StoreProblem::Kind::BeingWritten,
+                    QStringLiteral("%1 is open for writing in another program: it is not taken for the "
+                                   "store until that program has finished; try again")
+                        .arg(device_.path())};
             } else {
-                *problem = {StoreProblem::Kind::CutShort,
-                            QStringLiteral("%1 holds less than it did (empty or cut short): another program seems "
-                                           "to be in the middle of writing it, so it is not replaced; try again")
-                                .arg(device_.path())};
+                *problem = {
+                    StoreProblem::Kind::CutShort,
+                    QStringLiteral("%1 holds less than it did (empty or cut short): another program seems "
+                                   "to be in the middle of writing it, so it is not replaced; try again")
+                        .arg(device_.path())};
             }
             return false;
         }
@@ -288,11 +291,11 @@ CommitAnswer IniStorePolicy::commitLocked(const QByteArray& known, const std::ve
                     return whatIsOnDisk(base, changes, stored, problem);
                 overwritten = current != bytes && !holdsChanges(current, changes);
             }
-            if ((!lateRead || late == kept) && !overwritten) {
-                if (!current.isNull())
-                    *stored = current;
+            // Saved: what we wrote stays the text last seen, so that keys a
+            // stale write of another program dropped meanwhile come back at
+            // the next action.
+            if ((!lateRead || late == kept) && !overwritten)
                 return CommitAnswer::Saved;
-            }
             if (round == kMaxRounds)
                 return whatIsOnDisk(base, changes, stored, problem);
             if (overwritten) {
@@ -367,10 +370,11 @@ CommitAnswer IniStorePolicy::whatIsOnDisk(const QByteArray& before, const std::v
                         .arg(device_.path())};
         return CommitAnswer::NotSaved;
     }
-    *problem = {StoreProblem::Kind::MayBeSaved,
-                QStringLiteral("another program kept writing %1 at the same time; only some of this program's "
-                               "changes are in it")
-                    .arg(device_.path())};
+    *problem = {
+        StoreProblem::Kind::MayBeSaved,
+        QStringLiteral("another program kept writing %1 at the same time; only some of this program's "
+                       "changes are in it")
+            .arg(device_.path())};
     return CommitAnswer::MayBeSaved;
 }
 

@@ -29,7 +29,8 @@ public:
                         QStringLiteral("%1 is held by another program, or is not a lock file").arg(path_)};
             break;
         case QLockFile::PermissionError:
-            *problem = {StoreProblem::Kind::ReadOnly, QStringLiteral("cannot create the lock file %1").arg(path_)};
+            *problem = {StoreProblem::Kind::ReadOnly,
+                        QStringLiteral("cannot create the lock file %1").arg(path_)};
             break;
         default:
             *problem = {StoreProblem::Kind::Other, QStringLiteral("cannot take the lock %1").arg(path_)};
