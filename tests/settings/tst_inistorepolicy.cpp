@@ -30,7 +30,10 @@ struct Run
     CommitAnswer commit(const QByteArray& known = kBefore)
     {
         IniStorePolicy policy(file, lock, clock);
-        return policy.commit(known, kOurs, &stored, &problem);
+        IniDocument document(known);
+        const CommitAnswer answer = policy.commit(known, &document, kOurs, &stored, &problem);
+        documentFollows = document.toBytes() == stored;
+        return answer;
     }
     bool read(const QByteArray& known = QByteArray())
     {
@@ -49,6 +52,7 @@ struct Run
     SteppedClock clock;
     QByteArray stored;
     StoreProblem problem;
+    bool documentFollows = false;
 };
 
 } // namespace
@@ -72,6 +76,7 @@ private slots:
         QCOMPARE(run.file.outdated, 1);
         QVERIFY(run.holdsBoth());
         QCOMPARE(run.stored, run.file.atPath->bytes);
+        QVERIFY(run.documentFollows);
     }
 
     // A plain writer that had the file open goes on writing into the file we

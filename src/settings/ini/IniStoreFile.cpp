@@ -102,10 +102,11 @@ public:
         const std::unique_ptr<StoreLock> lock = makeLockBeside(*target);
         IniStorePolicy policy(*device, *lock, systemStoreClock());
         QByteArray stored;
-        const CommitAnswer answer = policy.commit(text_, changes, &stored, problem);
-        // The values follow the disk whatever the answer, so that what the
-        // windows show after a refusal is what is stored.
-        take(std::move(stored));
+        const CommitAnswer answer = policy.commit(text_, &document_, changes, &stored, problem);
+        // The values follow the disk whatever the answer (the document
+        // already does), so that what the windows show after a refusal is
+        // what is stored.
+        text_ = std::move(stored);
         return answer == CommitAnswer::Saved;
     }
 

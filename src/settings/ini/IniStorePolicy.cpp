@@ -43,18 +43,6 @@ bool holdsChanges(const QByteArray& text, const std::vector<StoreChange>& change
     });
 }
 
-QByteArray applied(const QByteArray& base, const std::vector<StoreChange>& changes)
-{
-    IniDocument document(base);
-    for (const StoreChange& change : changes) {
-        if (change.text)
-            document.set(change.key, *change.text);
-        else
-            document.remove(change.key);
-    }
-    return document.toBytes();
-}
-
 } // namespace
 
 // What a file must hold at least when nobody is in the middle of writing it:
@@ -202,14 +190,15 @@ bool IniStorePolicy::readLate(const QByteArray& before, bool contended, QByteArr
     }
 }
 
-CommitAnswer IniStorePolicy::commit(const QByteArray& known, const std::vector<StoreChange>& changes,
-                                    QByteArray* stored, StoreProblem* problem)
+CommitAnswer IniStorePolicy::commit(const QByteArray& known, IniDocument* document,
+                                    const std::vector<StoreChange>& changes, QByteArray* stored,
+                                    StoreProblem* problem)
 {
     *stored = known;
     if (!lock_.take(problem))
         return CommitAnswer::NotSaved;
     device_.removeLeftovers();
-    const CommitAnswer answer = commitLocked(known, changes, stored, problem);
+    const CommitAnswer answer = commitLocked(known, document, changes, stored, problem);
     lock_.release();
     return answer;
 }
@@ -221,8 +210,34 @@ CommitAnswer IniStorePolicy::commit(const QByteArray& known, const std::vector<S
 // (seen by the replace itself), one into the file we replaced (it had the
 // file open: seen through the kept descriptor), one that overwrites our
 // replacement (seen at the path).
-CommitAnswer IniStorePolicy::commitLocked(const QByteArray& known, const std::vector<StoreChange>& changes,
-                                          QByteArray* stored, StoreProblem* problem)
+CommitAnswer IniStorePolicy::commitLocked(const QByteArray& known, IniDocument* document,
+                                          const std::vector<StoreChange>& changes, QByteArray* stored,
+                                          StoreProblem* problem)
+{
+    // The text *document stands for; it follows *stored on the way out.
+    QByteArray documentText = known;
+    const auto applied = [&](const QByteArray& base) {
+        if (base != documentText)
+            *document = IniDocument(base);
+        for (const StoreChange& change : changes) {
+            if (change.text)
+                document->set(change.key, *change.text);
+            else
+                document->remove(change.key);
+        }
+        documentText = document->toBytes();
+        return documentText;
+    };
+    const CommitAnswer answer = commitRounds(known, applied, changes, stored, problem);
+    if (*stored != documentText)
+        *document = IniDocument(*stored);
+    return answer;
+}
+
+template <typename Apply>
+CommitAnswer IniStorePolicy::commitRounds(const QByteArray& known, const Apply& applied,
+                                          const std::vector<StoreChange>& changes, QByteArray* stored,
+                                          StoreProblem* problem)
 {
     Expected expected(known, changes);
     QByteArray kept;
@@ -261,7 +276,7 @@ CommitAnswer IniStorePolicy::commitLocked(const QByteArray& known, const std::ve
     };
 
     for (int round = 1;; ++round) {
-        const QByteArray bytes = applied(base, changes);
+        const QByteArray bytes = applied(base);
         if (device_.exists() && bytes == kept && device_.mode() == mode) {
             *stored = bytes;
             return CommitAnswer::Saved;

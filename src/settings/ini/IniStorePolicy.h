@@ -13,6 +13,7 @@
 // it, and takes in what another writer put there meanwhile, a few rounds at
 // most.
 
+#include "IniDocument.h"
 #include "IniFileDevice.h"
 #include "StoreBackend.h"
 #include "StoreClock.h"
@@ -38,16 +39,22 @@ public:
     bool read(const QByteArray& known, QByteArray* bytes, StoreProblem* problem);
 
     // Applies changes to the file as it is, known being what it held when
-    // last seen. *stored is then what the file holds as far as we know:
-    // the text written, or what was read when the answer is not Saved.
-    CommitAnswer commit(const QByteArray& known, const std::vector<StoreChange>& changes, QByteArray* stored,
-                        StoreProblem* problem);
+    // last seen and *document its parsed form. *stored is then what the
+    // file holds as far as we know (the text written, or what was read when
+    // the answer is not Saved), and *document stands for it: in the usual
+    // action the file is as known and the document is changed in place,
+    // never parsed again.
+    CommitAnswer commit(const QByteArray& known, IniDocument* document, const std::vector<StoreChange>& changes,
+                        QByteArray* stored, StoreProblem* problem);
 
 private:
     class Expected;
     bool readSettled(const Expected& expected, bool reopen, QByteArray* bytes, StoreProblem* problem);
     bool readLate(const QByteArray& before, bool contended, QByteArray* bytes);
-    CommitAnswer commitLocked(const QByteArray& known, const std::vector<StoreChange>& changes,
+    CommitAnswer commitLocked(const QByteArray& known, IniDocument* document,
+                              const std::vector<StoreChange>& changes, QByteArray* stored, StoreProblem* problem);
+    template <typename Apply>
+    CommitAnswer commitRounds(const QByteArray& known, const Apply& applied, const std::vector<StoreChange>& changes,
                               QByteArray* stored, StoreProblem* problem);
     CommitAnswer whatIsOnDisk(const QByteArray& before, const std::vector<StoreChange>& changes,
                               QByteArray* stored, StoreProblem* problem);
