@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QLockFile>
 #include <QSocketNotifier>
 #include <QSysInfo>
@@ -149,7 +148,6 @@ OneWindowPerStore::~OneWindowPerStore()
 #ifdef Q_OS_UNIX
 OneWindowPerStore::Claim OneWindowPerStore::claimLock(QString* detail)
 {
-    QDir().mkpath(QFileInfo(lockPath_).absolutePath());
     const QByteArray name = QFile::encodeName(lockPath_);
     for (int attempt = 0; attempt < 5; ++attempt) {
         const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
@@ -195,7 +193,6 @@ OneWindowPerStore::Claim OneWindowPerStore::claimLock(QString* detail)
 #else
 OneWindowPerStore::Claim OneWindowPerStore::claimLock(QString* detail)
 {
-    QDir().mkpath(QFileInfo(lockPath_).absolutePath());
     portableLock_ = std::make_unique<QLockFile>(lockPath_);
     portableLock_->setStaleLockTime(0);
     if (portableLock_->tryLock(0))

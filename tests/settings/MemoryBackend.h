@@ -4,6 +4,7 @@
 // live in a map the test holds (what is "on disk"), commits are recorded in
 // order, and a commit can be made to fail as a full disk would.
 
+#include "AnsiText.h"
 #include "StoreBackend.h"
 
 #include <QMap>
@@ -19,6 +20,8 @@ struct MemoryDisk
     QMap<QString, QString> values;
     std::vector<std::vector<StoreChange>> commits;
     bool refuseCommits = false;
+    // Texts kept as the Wine store keeps them, in code page 932's forms.
+    bool ansiForms = false;
 };
 
 class MemoryBackend final : public StoreBackend
@@ -39,6 +42,10 @@ public:
         return it == read_.cend() ? std::nullopt : std::optional(*it);
     }
     QStringList keys() const override { return read_.keys(); }
+    std::optional<QString> storedForm(const QString& text, QString* refused) const override
+    {
+        return disk_->ansiForms ? AnsiStorableText(text, refused) : std::optional(text);
+    }
     bool commit(const std::vector<StoreChange>& changes, QString* reason) override
     {
         if (disk_->refuseCommits) {

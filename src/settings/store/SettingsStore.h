@@ -35,6 +35,9 @@ class SettingsStore
 public:
     // The process's own store is ProcessStore() (StoreChoice.h).
     explicit SettingsStore(std::unique_ptr<StoreBackend> backend);
+    // On a backend already read, with what that read left ("" when it went
+    // well): the read that chose the store is not repeated.
+    SettingsStore(std::unique_ptr<StoreBackend> backend, QString readProblem);
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
@@ -45,8 +48,10 @@ public:
     // The stored keys, as last read or written, without pending changes.
     QStringList keys() const { return backend_->keys(); }
 
-    // Hands the pending changes to the backend in one commit. A refusal
-    // names, when one is to blame, the first key whose text cannot be stored.
+    // Hands the pending changes to the backend in one commit, each text the
+    // store does not hold already in the form the store keeps it in
+    // (StoreBackend::storedForm). A refusal names, when one is to blame, the
+    // first key whose text cannot be stored.
     bool sync(QString* reason, QString* unstorableKey = nullptr);
     // After the program's last action: what the store still owes the disk
     // is done and checked (StoreBackend::settle).
@@ -58,8 +63,12 @@ public:
     // Reads the store as it is now and keeps the pending changes on top.
     // A store that cannot be read now is not replaced by this run any more.
     void refresh();
-    // Whether text can be written under any key (the rule above).
+    // Whether text can be written under any key (the rule above, and every
+    // character one the store can hold).
     bool canStore(const QString& text) const;
+    // The first character of text the store cannot hold, or "" when there
+    // is none or the store holds that very text already.
+    QString foreignCharacter(const QString& text) const;
     // Puts backend in place of the current one and reads it; pending changes
     // are dropped. Lets tests run the store, and the actions above it,
     // without a file.
@@ -74,7 +83,8 @@ public:
 
 private:
     void change(const QString& key, std::optional<QString> text);
-    QString refusal(QString* unstorableKey) const;
+    // Also puts each text in the form the store keeps it in.
+    QString refusal(QString* unstorableKey);
     bool storeHolds(const QString& text) const;
 
     std::unique_ptr<StoreBackend> backend_;
