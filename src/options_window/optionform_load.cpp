@@ -68,12 +68,13 @@ void askAboutAPrefixUpdate(QWidget* owner)
         return;
     const QString recorded = update->recordedTime.isEmpty() ? u"記録なし"_s : update->recordedTime;
     const QString thisWine = update->thisWine.isEmpty() ? u"wine"_s : update->thisWine;
-    if (dialogs::askYesNo(owner, u"Wineのﾌﾟﾚﾌｨｯｸｽ "_s + update->prefix +
-                                     u" は別のWineで設定されています (wine.inf の日付: "_s + recorded +
-                                     u")\r\nこのWine ("_s + thisWine +
-                                     u") で設定を読み書きすると、ﾌﾟﾚﾌｨｯｸｽが更新されます。"_s
-                                     u"更新してよろしいですか?\r\n\r\n「いいえ」ではWineを使わず、設定は保存できません。"_s
-                                     u"別のWineは WINE=wineのﾊﾟｽ で選べます"_s))
+    const QString question = u"Wineのﾌﾟﾚﾌｨｯｸｽ "_s + update->prefix +
+                             u" は別のWineで設定されています (wine.inf の日付: "_s + recorded +
+                             u")\r\nこのWine ("_s + thisWine +
+                             u") で設定を読み書きすると、ﾌﾟﾚﾌｨｯｸｽが更新されます。更新してよろしいですか?"_s
+                             u"\r\n\r\n「いいえ」ではWineを使わず、設定は保存できません。"_s
+                             u"別のWineは WINE=wineのﾊﾟｽ で選べます"_s;
+    if (dialogs::askYesNo(owner, question))
         Module1::AllowStorePrefixUpdate();
 }
 

@@ -37,7 +37,8 @@ QString unstorableTextMessage(const QString& fieldName, const QString& character
 {
     if (character.isEmpty())
         return fieldName + QStringLiteral("には改行やNUL文字を入力できません");
-    return fieldName + QStringLiteral("に保存できない文字「") + character + QStringLiteral("」が入っています");
+    return fieldName + QStringLiteral("に保存できない文字「") + character +
+           QStringLiteral("」が入っています");
 }
 
 } // namespace dialogs

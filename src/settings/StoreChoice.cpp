@@ -32,25 +32,6 @@ std::unique_ptr<StoreBackend> makeChosenWineStore(const StoreChoice& choice)
     return makeWineRegistryStore(choice.winePrefix, prefixUpdateAllowed());
 }
 
-// The candidate registry is read once; when it holds the key, that read is
-// the store's, otherwise the INI file is the store.
-std::unique_ptr<SettingsStore> openChosenStore()
-{
-    const StoreChoice& choice = CurrentStoreChoice();
-    if (!choice.wineRegistry)
-        return std::make_unique<SettingsStore>(makeIniStoreBackend());
-    std::unique_ptr<StoreBackend> wine = makeChosenWineStore(choice);
-    if (!choice.keyToBeAskedOfWine)
-        return std::make_unique<SettingsStore>(std::move(wine));
-    QString problem;
-    const bool read = wine->reload(&problem);
-    if (read && !wine->storeFound())
-        return std::make_unique<SettingsStore>(makeIniStoreBackend());
-    // A read that failed leaves the question open: the registry stays the
-    // store, named as unreadable, rather than an INI file nothing reads.
-    return std::make_unique<SettingsStore>(std::move(wine), read ? QString() : problem);
-}
-
 } // namespace
 
 StoreChoice ChooseStore(const QString& winePrefixVariable, const QString& storeVariable, const QString& home,
@@ -73,18 +54,21 @@ StoreChoice ChooseStore(const QString& winePrefixVariable, const QString& storeV
     // Looked up only here, off the usual path, so that a start on either
     // ordinary store reads no other prefix.
     StoreChoice ini;
-    for (const QString& managed : ManagedPrefixes(home)) {
-        if (managed != prefix && userRegHoldsKey(managed))
-            ini.otherPrefixesWithKey.append(managed);
+    QStringList others = ManagedPrefixes(home);
+    if (!winePrefixVariable.isEmpty() && IsWinePrefix(home + QStringLiteral("/.wine")))
+        others.prepend(home + QStringLiteral("/.wine"));
+    for (const QString& other : others) {
+        if (other != prefix && userRegHoldsKey(other))
+            ini.otherPrefixesWithKey.append(other);
     }
     return ini;
 }
 
 const StoreChoice& CurrentStoreChoice()
 {
-    static const StoreChoice choice =
-        ChooseStore(qEnvironmentVariable("WINEPREFIX"), qEnvironmentVariable("QUORVIX_STORE"), QDir::homePath(),
-                    !RegistryHelper::program().isEmpty() && !RegistryHelper::wineProgram().isEmpty());
+    static const StoreChoice choice = ChooseStore(
+        qEnvironmentVariable("WINEPREFIX"), qEnvironmentVariable("QUORVIX_STORE"), QDir::homePath(),
+        !RegistryHelper::program().isEmpty() && !RegistryHelper::wineProgram().isEmpty());
     return choice;
 }
 
@@ -127,9 +111,25 @@ void AllowWinePrefixUpdate()
     prefixUpdateAllowed() = true;
 }
 
+std::unique_ptr<SettingsStore> OpenStore(const StoreChoice& choice)
+{
+    if (!choice.wineRegistry)
+        return std::make_unique<SettingsStore>(makeIniStoreBackend());
+    std::unique_ptr<StoreBackend> wine = makeChosenWineStore(choice);
+    if (!choice.keyToBeAskedOfWine)
+        return std::make_unique<SettingsStore>(std::move(wine));
+    QString problem;
+    const bool read = wine->reload(&problem);
+    if (read && !wine->storeFound())
+        return std::make_unique<SettingsStore>(makeIniStoreBackend());
+    // A read that failed leaves the question open: the registry stays the
+    // store, named as unreadable, rather than an INI file nothing reads.
+    return std::make_unique<SettingsStore>(std::move(wine), read ? QString() : problem);
+}
+
 SettingsStore& ProcessStore()
 {
-    static const std::unique_ptr<SettingsStore> store = openChosenStore();
+    static const std::unique_ptr<SettingsStore> store = OpenStore(CurrentStoreChoice());
     return *store;
 }
 

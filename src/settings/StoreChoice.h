@@ -70,6 +70,10 @@ std::optional<PrefixUpdateQuestion> PrefixUpdateToAsk();
 // The user agreed: the Wine store may run Wine there. Only before the first read.
 void AllowWinePrefixUpdate();
 
+// The store of choice, read: a candidate registry is read once, and when it
+// holds the key that read is the store's; otherwise the INI file is the store.
+std::unique_ptr<SettingsStore> OpenStore(const StoreChoice& choice);
+
 // The store of this process, on the backend of its choice, read at the first
 // call. Module1's store operations work on it.
 SettingsStore& ProcessStore();

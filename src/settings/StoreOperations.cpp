@@ -6,7 +6,6 @@
 
 #include <QDateTime>
 
-
 namespace Module1 {
 
 namespace {
@@ -88,8 +87,9 @@ std::optional<WinePrefixUpdate> StorePrefixUpdate()
     const std::optional<settings::PrefixUpdateQuestion> question = settings::PrefixUpdateToAsk();
     if (!question)
         return std::nullopt;
-    const QString recorded =
-        question->recorded ? QDateTime::fromSecsSinceEpoch(question->recorded).toString(Qt::ISODate) : QString();
+    const QString recorded = question->recorded
+                                 ? QDateTime::fromSecsSinceEpoch(question->recorded).toString(Qt::ISODate)
+                                 : QString();
     return WinePrefixUpdate{question->prefix, recorded, question->thisWine};
 }
 

@@ -200,6 +200,9 @@ private slots:
         QVERIFY(!choice.wineRegistry);
         QCOMPARE(choice.otherPrefixesWithKey, QStringList{home + u"/.local/share/wineprefixes/mail"_s});
         QCOMPARE(ChooseStore(QString(), u"ini"_s, home).otherPrefixesWithKey, QStringList());
+        makePrefix(home + u"/.wine"_s, kKeySection);
+        QCOMPARE(ChooseStore(dir_.filePath(u"bare"_s), QString(), home).otherPrefixesWithKey,
+                 (QStringList{home + u"/.wine"_s, home + u"/.local/share/wineprefixes/mail"_s}));
     }
 
     // Wine updates a prefix whose recorded wine.inf time is not its own.
@@ -223,7 +226,8 @@ private slots:
         writeFile(wineInf, "[Version]\n");
         QFile inf(wineInf);
         QVERIFY(inf.open(QIODevice::ReadWrite));
-        QVERIFY(inf.setFileTime(QDateTime::fromSecsSinceEpoch(1676758571), QFileDevice::FileModificationTime));
+        QVERIFY(
+            inf.setFileTime(QDateTime::fromSecsSinceEpoch(1676758571), QFileDevice::FileModificationTime));
         QFile::remove(prefix_ + u"/.update-timestamp"_s);
         if (stamp != "-")
             writeFile(prefix_ + u"/.update-timestamp"_s, stamp);

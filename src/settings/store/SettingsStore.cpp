@@ -15,8 +15,7 @@ SettingsStore::SettingsStore(std::unique_ptr<StoreBackend> backend) : backend_(s
 
 SettingsStore::SettingsStore(std::unique_ptr<StoreBackend> backend, QString readProblem)
     : backend_(std::move(backend)), readProblem_(std::move(readProblem))
-{
-}
+{}
 
 SettingsStore::~SettingsStore() = default;
 
