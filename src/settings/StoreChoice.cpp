@@ -118,13 +118,17 @@ std::unique_ptr<SettingsStore> OpenStore(const StoreChoice& choice)
     std::unique_ptr<StoreBackend> wine = makeChosenWineStore(choice);
     if (!choice.keyToBeAskedOfWine)
         return std::make_unique<SettingsStore>(std::move(wine));
-    QString problem;
+    StoreProblem problem;
     const bool read = wine->reload(&problem);
     if (read && !wine->storeFound())
         return std::make_unique<SettingsStore>(makeIniStoreBackend());
     // A read that failed leaves the question open: the registry stays the
     // store, named as unreadable, rather than an INI file nothing reads.
-    return std::make_unique<SettingsStore>(std::move(wine), read ? QString() : problem);
+    if (read)
+        problem = {};
+    else if (!problem.isProblem())
+        problem = {StoreProblem::Kind::Unreadable, QStringLiteral("unknown error")};
+    return std::make_unique<SettingsStore>(std::move(wine), problem);
 }
 
 SettingsStore& ProcessStore()

@@ -47,9 +47,9 @@ void RemoveSetting(const QString& key)
     settings::ProcessStore().remove(key);
 }
 
-bool SyncSettings(QString* reason, QString* unstorableKey)
+bool SyncSettings(settings::StoreProblem* problem, QString* unstorableKey)
 {
-    return settings::ProcessStore().sync(reason, unstorableKey);
+    return settings::ProcessStore().sync(problem, unstorableKey);
 }
 
 void ReloadStore()
@@ -72,7 +72,7 @@ QString StoreIdentityFile()
     return settings::ChosenStoreFile();
 }
 
-QString StoreReadProblem()
+settings::StoreProblem StoreReadProblem()
 {
     return settings::ProcessStore().readProblem();
 }

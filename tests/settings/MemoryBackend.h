@@ -31,7 +31,7 @@ public:
 
     QString location() const override { return QStringLiteral("memory"); }
     QString storeFile() const override { return location(); }
-    bool reload(QString*) override
+    bool reload(StoreProblem*) override
     {
         read_ = disk_->values;
         return true;
@@ -46,10 +46,10 @@ public:
     {
         return disk_->ansiForms ? AnsiStorableText(text, refused) : std::optional(text);
     }
-    bool commit(const std::vector<StoreChange>& changes, QString* reason) override
+    bool commit(const std::vector<StoreChange>& changes, StoreProblem* problem) override
     {
         if (disk_->refuseCommits) {
-            *reason = QStringLiteral("the disk is full");
+            *problem = {StoreProblem::Kind::DiskFull, QStringLiteral("the disk is full")};
             return false;
         }
         disk_->commits.push_back(changes);

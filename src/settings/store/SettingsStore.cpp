@@ -13,7 +13,7 @@ SettingsStore::SettingsStore(std::unique_ptr<StoreBackend> backend) : backend_(s
     reload();
 }
 
-SettingsStore::SettingsStore(std::unique_ptr<StoreBackend> backend, QString readProblem)
+SettingsStore::SettingsStore(std::unique_ptr<StoreBackend> backend, StoreProblem readProblem)
     : backend_(std::move(backend)), readProblem_(std::move(readProblem))
 {}
 
@@ -68,12 +68,15 @@ bool SettingsStore::storeHolds(const QString& text) const
                        [&](const QString& key) { return backend_->value(key) == text; });
 }
 
-// Why the pending changes cannot be written at all, or "".
-QString SettingsStore::refusal(QString* unstorableKey)
+// Why the pending changes cannot be written at all (no problem when they can).
+// Also puts each text in the form the store keeps it in.
+StoreProblem SettingsStore::refusal(QString* unstorableKey)
 {
-    if (!readProblem_.isEmpty())
-        return QStringLiteral("it could not be read when it was opened (%1), so it is not replaced")
-            .arg(readProblem_);
+    using Kind = StoreProblem::Kind;
+    // A store that could not be read at opening is refused for the reason it
+    // could not be read.
+    if (readProblem_.isProblem())
+        return readProblem_;
     // The stored values that do not fit a line or that the store would keep
     // in another form, gathered once when needed: a file with odd line ends
     // may have one in every account.
@@ -92,13 +95,14 @@ QString SettingsStore::refusal(QString* unstorableKey)
     };
     for (auto& [key, text] : changes_) {
         if (!backend_->acceptsKey(key))
-            return QStringLiteral("the key \"%1\" cannot be written").arg(key);
+            return {Kind::Unstorable, QStringLiteral("the key \"%1\" cannot be written").arg(key)};
         if (!text)
             continue;
         if (!FitsOnAStoreLine(*text) && !held(*text)) {
             if (unstorableKey)
                 *unstorableKey = key;
-            return QStringLiteral("the value of %1 holds a line break or a NUL character").arg(key);
+            return {Kind::Unstorable,
+                    QStringLiteral("the value of %1 holds a line break or a NUL character").arg(key)};
         }
         // A value moved as it is stored (Delete's renumbering) is carried
         // unchanged; only text from the user takes the store's form.
@@ -109,28 +113,31 @@ QString SettingsStore::refusal(QString* unstorableKey)
         if (!form) {
             if (unstorableKey)
                 *unstorableKey = key;
-            return QStringLiteral("the value of %1 holds %2 (U+%3), which this store cannot hold")
-                .arg(key, refused)
-                .arg(refused.toUcs4().value(0), 4, 16, QChar(u'0'));
+            return {Kind::Unstorable, QStringLiteral("the value of %1 holds %2 (U+%3), which this store "
+                                                     "cannot hold")
+                                          .arg(key, refused)
+                                          .arg(refused.toUcs4().value(0), 4, 16, QChar(u'0'))};
         }
         text = std::move(*form);
     }
-    return QString();
+    return {};
 }
 
-bool SettingsStore::sync(QString* reason, QString* unstorableKey)
+bool SettingsStore::sync(StoreProblem* problem, QString* unstorableKey)
 {
-    QString why;
+    StoreProblem why;
     QString blamed;
     bool synced = true;
     if (!changes_.empty()) {
         why = refusal(&blamed);
-        synced = why.isEmpty() && backend_->commit(changes_, &why);
+        synced = !why.isProblem() && backend_->commit(changes_, &why);
+        if (!synced && !why.isProblem())
+            why = {StoreProblem::Kind::Other, QStringLiteral("unknown error")};
     }
     changes_.clear();
     changeOf_.clear();
-    if (reason)
-        *reason = synced ? QString() : why;
+    if (problem)
+        *problem = synced ? StoreProblem() : why;
     if (unstorableKey)
         *unstorableKey = blamed;
     return synced;
@@ -140,9 +147,9 @@ void SettingsStore::reload()
 {
     changes_.clear();
     changeOf_.clear();
-    readProblem_.clear();
-    if (!backend_->reload(&readProblem_) && readProblem_.isEmpty())
-        readProblem_ = QStringLiteral("unknown error");
+    readProblem_ = {};
+    if (!backend_->reload(&readProblem_) && !readProblem_.isProblem())
+        readProblem_ = {StoreProblem::Kind::Unreadable, QStringLiteral("unknown error")};
 }
 
 void SettingsStore::refresh()
@@ -150,9 +157,11 @@ void SettingsStore::refresh()
     // The pending changes live here, not in the backend, so they survive.
     // A problem now is kept even when an earlier read went well: the values
     // read are gone, and writing from defaults would lose the file's.
-    QString problem;
+    StoreProblem problem;
     if (!backend_->reload(&problem))
-        readProblem_ = problem.isEmpty() ? QStringLiteral("unknown error") : problem;
+        readProblem_ = problem.isProblem()
+                           ? problem
+                           : StoreProblem{StoreProblem::Kind::Unreadable, QStringLiteral("unknown error")};
 }
 
 void SettingsStore::useBackend(std::unique_ptr<StoreBackend> backend)

@@ -35,9 +35,9 @@ class SettingsStore
 public:
     // The process's own store is ProcessStore() (StoreChoice.h).
     explicit SettingsStore(std::unique_ptr<StoreBackend> backend);
-    // On a backend already read, with what that read left ("" when it went
-    // well): the read that chose the store is not repeated.
-    SettingsStore(std::unique_ptr<StoreBackend> backend, QString readProblem);
+    // On a backend already read, with what that read left (no problem when
+    // it went well): the read that chose the store is not repeated.
+    SettingsStore(std::unique_ptr<StoreBackend> backend, StoreProblem readProblem);
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
@@ -52,10 +52,10 @@ public:
     // store does not hold already in the form the store keeps it in
     // (StoreBackend::storedForm). A refusal names, when one is to blame, the
     // first key whose text cannot be stored.
-    bool sync(QString* reason, QString* unstorableKey = nullptr);
+    bool sync(StoreProblem* problem, QString* unstorableKey = nullptr);
     // After the program's last action: what the store still owes the disk
     // is done and checked (StoreBackend::settle).
-    bool settle(QString* reason) { return backend_->settle(reason); }
+    bool settle(StoreProblem* problem) { return backend_->settle(problem); }
     // Ends a reload or sync waiting for another program, from any thread.
     void abortPendingCall() { backend_->abortPendingCall(); }
     // Reads the store afresh and forgets pending changes.
@@ -77,18 +77,18 @@ public:
     QString storeFile() const { return backend_->storeFile(); }
     // The backend's services to the windows (StoreBackend.h).
     const StoreBackend& backend() const { return *backend_; }
-    // Why the store could not be read at the last reload, or "" when it could.
-    QString readProblem() const { return readProblem_; }
+    // Why the store could not be read at the last reload (no problem when it could).
+    StoreProblem readProblem() const { return readProblem_; }
     bool hasPendingWrites() const { return !changes_.empty(); }
 
 private:
     void change(const QString& key, std::optional<QString> text);
     // Also puts each text in the form the store keeps it in.
-    QString refusal(QString* unstorableKey);
+    StoreProblem refusal(QString* unstorableKey);
     bool storeHolds(const QString& text) const;
 
     std::unique_ptr<StoreBackend> backend_;
-    QString readProblem_;
+    StoreProblem readProblem_;
     // The latest change of each key, in the order of the keys' first changes,
     // and where each key's change is in that list.
     std::vector<StoreChange> changes_;
