@@ -76,7 +76,7 @@ private:
     void connectHandlers();
 
     // Names the field of a refused text and puts the cursor there.
-    void refuseText(QLineEdit* box, const QLabel* caption);
+    void refuseText(QLineEdit* box, const QLabel* caption, const QString& character);
 
     controls::FlexGrid* accountList_ = nullptr;
     bool centred_ = false;

@@ -79,11 +79,11 @@ void accountform::Colorbox2_Click()
     Module1::AccountRecord.Scolor2 = c;
 }
 
-void accountform::refuseText(QLineEdit* box, const QLabel* caption)
+void accountform::refuseText(QLineEdit* box, const QLabel* caption, const QString& character)
 {
     QString name = caption->text();
     name.chop(name.endsWith(u':') ? 1 : 0);
-    dialogs::showWarning(this, name + u"には改行やNUL文字を入力できません"_s);
+    dialogs::showWarning(this, dialogs::unstorableTextMessage(name, character));
     box->setFocus();
 }
 
@@ -144,7 +144,7 @@ void accountform::Command1_Click()
             {UserName, Label1, AccountField::Uname}};
         for (const auto& [box, caption, field] : texts) {
             if (outcome.unstorableKey == settings::AccountKey(field, n)) {
-                refuseText(box, caption);
+                refuseText(box, caption, outcome.unstorableCharacter);
                 return;
             }
         }

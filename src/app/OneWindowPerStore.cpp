@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QLockFile>
 #include <QSocketNotifier>
 #include <QSysInfo>
@@ -150,7 +149,6 @@ OneWindowPerStore::~OneWindowPerStore()
 OneWindowPerStore::Claim OneWindowPerStore::claimLock(settings::StoreProblem* problem)
 {
     using Kind = settings::StoreProblem::Kind;
-    QDir().mkpath(QFileInfo(lockPath_).absolutePath());
     const QByteArray name = QFile::encodeName(lockPath_);
     for (int attempt = 0; attempt < 5; ++attempt) {
         const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
@@ -202,7 +200,6 @@ OneWindowPerStore::Claim OneWindowPerStore::claimLock(settings::StoreProblem* pr
 OneWindowPerStore::Claim OneWindowPerStore::claimLock(settings::StoreProblem* problem)
 {
     using Kind = settings::StoreProblem::Kind;
-    QDir().mkpath(QFileInfo(lockPath_).absolutePath());
     portableLock_ = std::make_unique<QLockFile>(lockPath_);
     portableLock_->setStaleLockTime(0);
     if (portableLock_->tryLock(0))

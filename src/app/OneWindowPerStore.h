@@ -37,6 +37,8 @@ class OneWindowPerStore : public QObject
     Q_OBJECT
 
 public:
+    // storeFile's folder must exist: none is made here, so that nothing is
+    // left where a store could not be (a Wine prefix that is not there).
     explicit OneWindowPerStore(const QString& storeFile, QObject* parent = nullptr);
     ~OneWindowPerStore() override;
 

@@ -58,11 +58,47 @@ void warnOfAnUnreadStore(QWidget* owner)
     }
 }
 
+// Asked before the store is first read: once run there, Wine would update
+// a prefix that another Wine build set up, which that build may then no
+// longer read. Without leave no Wine runs there and nothing is saved.
+void askAboutAPrefixUpdate(QWidget* owner)
+{
+    const std::optional<Module1::WinePrefixUpdate> update = Module1::StorePrefixUpdate();
+    if (!update)
+        return;
+    const QString recorded = update->recordedTime.isEmpty() ? u"記録なし"_s : update->recordedTime;
+    const QString thisWine = update->thisWine.isEmpty() ? u"wine"_s : update->thisWine;
+    const QString question = u"Wineのﾌﾟﾚﾌｨｯｸｽ "_s + update->prefix +
+                             u" は別のWineで設定されています (wine.inf の日付: "_s + recorded +
+                             u")\r\nこのWine ("_s + thisWine +
+                             u") で設定を読み書きすると、ﾌﾟﾚﾌｨｯｸｽが更新されます。更新してよろしいですか?"_s
+                             u"\r\n\r\n「いいえ」ではWineを使わず、設定は保存できません。"_s
+                             u"別のWineは WINE=wineのﾊﾟｽ で選べます"_s;
+    if (dialogs::askYesNo(owner, question))
+        Module1::AllowStorePrefixUpdate();
+}
+
+// The options of a mail checker kept in a prefix manager's prefix would
+// otherwise be silently replaced by an empty INI file.
+void tellOfOtherPrefixes(QWidget* owner)
+{
+    const QStringList prefixes = Module1::StoreOtherPrefixes();
+    if (prefixes.isEmpty())
+        return;
+    dialogs::showWarning(owner, u"ﾒｰﾙﾁｪｯｶｰの設定が次のWineのﾌﾟﾚﾌｨｯｸｽにあります:\r\n"_s +
+                                    prefixes.join(u"\r\n"_s) + u"\r\n\r\nこの画面は設定ﾌｧｲﾙ "_s +
+                                    Module1::StoreFilePath() +
+                                    u" を編集します。ﾌﾟﾚﾌｨｯｸｽの設定を編集するには WINEPREFIX=ﾌﾟﾚﾌｨｯｸｽのﾊﾟｽ "_s
+                                    u"で起動して下さい (設定ﾌｧｲﾙのままでよければ QUORVIX_STORE=ini)"_s);
+}
+
 } // namespace
 
 void optionform::Form_Load()
 {
+    askAboutAPrefixUpdate(this);
     warnOfAnUnreadStore(this);
+    tellOfOtherPrefixes(this);
     const BusyPointer busy;
     loaddata();
     accountList->setColWidth(0, Module1::AccountCount <= kRowsWithoutScrollBar ? kWideColumnTwips

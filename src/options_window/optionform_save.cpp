@@ -66,7 +66,7 @@ qint16 checkValue(const QCheckBox* box)
 // The field of a refused text, found through the record field the text was
 // taken from, so the window needs no key names: it names the field and puts
 // the cursor there. False when the key is no field of the window.
-bool refuseText(optionform& f, settings::OptionsRecord& written, const QString& key)
+bool refuseText(optionform& f, settings::OptionsRecord& written, const QString& key, const QString& character)
 {
     const settings::GlobalKey* refused = settings::FindGlobalKey(key);
     if (!refused || !refused->field)
@@ -84,7 +84,7 @@ bool refuseText(optionform& f, settings::OptionsRecord& written, const QString& 
         fields.push_back({f.Text1[i - 1], f.Label13[templateLabels[i - 1]], &written.Talkstr[i]});
     for (const TypedTextField& typed : fields) {
         if (std::holds_alternative<QString*>(field) && std::get<QString*>(field) == typed.text) {
-            dialogs::showWarning(&f, captionOf(typed.label) + u"には改行やNUL文字を入力できません"_s);
+            dialogs::showWarning(&f, dialogs::unstorableTextMessage(captionOf(typed.label), character));
             focusField(f.SSTab1, typed.box);
             return true;
         }
@@ -154,7 +154,7 @@ bool optionform::saveOptions()
     const Module1::StoreOutcome outcome = Module1::StoreOptions(written);
     if (outcome)
         return true;
-    if (!refuseText(*this, written, outcome.unstorableKey)) {
+    if (!refuseText(*this, written, outcome.unstorableKey, outcome.unstorableCharacter)) {
         dialogs::showStoreRefusal(this, u"設定を保存できませんでした\r\n"_s + Module1::StoreFilePath(),
                                   outcome.problem);
     }

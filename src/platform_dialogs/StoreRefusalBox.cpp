@@ -27,10 +27,12 @@ QString storeProblemSentence(settings::StoreProblem::Kind kind)
         return u"Wineが応答しないか、処理に失敗しました"_s;
     case Kind::NotAPrefix:
         return u"指定のﾌｫﾙﾀﾞはWineのﾌﾟﾚﾌｨｯｸｽではありません"_s;
+    case Kind::PrefixOfAnotherWine:
+        return u"このWineではWineのﾌﾟﾚﾌｨｯｸｽが更新されるため、Wineを使いませんでした"_s;
     case Kind::Unreadable:
         return u"保存先を読み込めませんでした。中身を失わないよう、このﾌｧｲﾙには保存しません"_s;
     case Kind::Unstorable:
-        return u"保存できない文字(改行やNUL文字)が入っています"_s;
+        return u"保存できない文字(改行やNUL文字、Wineではｼﾌﾄ JISにない文字)が入っています"_s;
     case Kind::NoSuchAccount:
         return u"そのｱｶｳﾝﾄはありません"_s;
     case Kind::MayBeSaved:

@@ -26,4 +26,19 @@ void showWarningWithDetails(QWidget* parent, const QString& text, const QString&
     box.exec();
 }
 
+bool askYesNo(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, kWarningTitle, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString unstorableTextMessage(const QString& fieldName, const QString& character)
+{
+    if (character.isEmpty())
+        return fieldName + QStringLiteral("には改行やNUL文字を入力できません");
+    return fieldName + QStringLiteral("に保存できない文字「") + character +
+           QStringLiteral("」が入っています");
+}
+
 } // namespace dialogs

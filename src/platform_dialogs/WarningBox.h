@@ -14,6 +14,14 @@ namespace dialogs {
 // Shows text (and, when given, the technical detail below it) and waits for OK.
 void showWarning(QWidget* parent, const QString& text, const QString& detail = QString());
 
+// Asks text with はい and いいえ (いいえ the default); true for はい.
+bool askYesNo(QWidget* parent, const QString& text);
+
+// The sentence refusing a field's text that the store cannot keep: a line
+// break or a NUL when character is empty, else that character (one code
+// page 932 lacks, under Wine).
+QString unstorableTextMessage(const QString& fieldName, const QString& character);
+
 // Shows text with details the user can unfold (a long technical message) and waits for OK.
 void showWarningWithDetails(QWidget* parent, const QString& text, const QString& details);
 

@@ -8,6 +8,7 @@
 #include "StoreOperations.h"
 #include "StoredNumbers.h"
 
+#include <optional>
 #include <span>
 #include <utility>
 #include <variant>
@@ -34,26 +35,31 @@ StoreOutcome sync()
     return outcome;
 }
 
+// The key whose text cannot be stored, and why, for a window that names its field.
+StoreOutcome refusedText(const QString& key, const QString& text)
+{
+    StoreOutcome outcome;
+    outcome.unstorableKey = key;
+    outcome.unstorableCharacter = UnstorableCharacter(text);
+    outcome.problem = {settings::StoreProblem::Kind::Unstorable,
+                       outcome.unstorableCharacter.isEmpty()
+                           ? QStringLiteral("the value of %1 holds a line break or a NUL character").arg(key)
+                           : QStringLiteral("the value of %1 holds %2, which the store cannot hold")
+                                 .arg(key, outcome.unstorableCharacter)};
+    return outcome;
+}
+
 // The texts an action is about to write are checked before the first write,
 // by the store's own rule, so a refused action writes nothing at all.
 template <typename Row, typename Record, typename FieldOf>
-QString firstUnstorableText(std::span<const Row> rows, Record record, FieldOf fieldOf)
+std::optional<StoreOutcome> firstUnstorableText(std::span<const Row> rows, Record record, FieldOf fieldOf)
 {
     for (const Row& row : rows) {
         auto [key, field] = fieldOf(row, record);
         if (const QString* const* text = std::get_if<QString*>(&field); text && !CanStoreText(**text))
-            return key;
+            return refusedText(key, **text);
     }
-    return QString();
-}
-
-StoreOutcome refusedText(const QString& key)
-{
-    StoreOutcome outcome;
-    outcome.problem = {settings::StoreProblem::Kind::Unstorable,
-                       QStringLiteral("the value of %1 holds a line break or a NUL character").arg(key)};
-    outcome.unstorableKey = key;
-    return outcome;
+    return std::nullopt;
 }
 
 void saveAccountCount(qint16 count)
@@ -72,7 +78,7 @@ StoreOutcome StoreAccount(qint16 n)
                            QStringLiteral("there is no account %1 and it is not the next one").arg(n)};
         return outcome;
     }
-    const QString unstorable =
+    std::optional<StoreOutcome> unstorable =
         firstUnstorableText(settings::AccountFieldKeys(), AccountRecord,
                             [n](const settings::AccountFieldKey& key, AccountRecordType& record) {
                                 // The password is stored as its codes, digits and blanks only.
@@ -82,8 +88,8 @@ StoreOutcome StoreAccount(qint16 n)
                                         : key.value(record);
                                 return std::pair(settings::AccountKey(key.field, n), field);
                             });
-    if (!unstorable.isEmpty())
-        return refusedText(unstorable);
+    if (unstorable)
+        return std::move(*unstorable);
     SaveAccount(n);
     // The count goes with the record, so an added account survives the
     // options window's Cancel.
@@ -124,12 +130,12 @@ StoreOutcome StoreOptions(const settings::OptionsRecord& record)
 {
     settings::OptionsRecord written = record;
     written.AccountCount = AccountCount;
-    const QString unstorable =
+    std::optional<StoreOutcome> unstorable =
         firstUnstorableText(settings::SaveOrder(), written, [](const settings::GlobalKey* key, auto& fields) {
             return std::pair(key->name.toString(), key->field(fields));
         });
-    if (!unstorable.isEmpty())
-        return refusedText(unstorable);
+    if (unstorable)
+        return std::move(*unstorable);
     settings::WriteOptions(written);
     StoreOutcome outcome = sync();
     // OK ends the program: what the store still owes the disk is seen to now.

@@ -27,8 +27,11 @@ struct StoreOutcome
     bool saved = false;
     // Why nothing was saved (dialogs::showStoreRefusal tells the user).
     settings::StoreProblem problem;
-    // The first key whose text cannot be stored, when that is the reason.
+    // The first key whose text cannot be stored, when that is the reason,
+    // and the character of it the store cannot hold ("" when a line break or
+    // a NUL is to blame).
     QString unstorableKey;
+    QString unstorableCharacter;
 
     explicit operator bool() const { return saved; }
 };

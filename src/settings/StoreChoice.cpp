@@ -1,16 +1,40 @@
 #include "StoreChoice.h"
 
 #include "IniStoreFile.h"
+#include "RegistryHelper.h"
 #include "WinePrefix.h"
 #include "WineRegistryStore.h"
 #include "WineRegistryText.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace settings {
 
-StoreChoice ChooseStore(const QString& winePrefixVariable, const QString& storeVariable, const QString& home)
+namespace {
+
+bool userRegHoldsKey(const QString& prefix)
+{
+    QFile userReg(UserRegOf(prefix));
+    return userReg.open(QIODevice::ReadOnly) && ReadUserRegKey(userReg.readAll(), kMailCheckerKey).keyFound;
+}
+
+bool& prefixUpdateAllowed()
+{
+    static bool allowed = false;
+    return allowed;
+}
+
+std::unique_ptr<StoreBackend> makeChosenWineStore(const StoreChoice& choice)
+{
+    return makeWineRegistryStore(choice.winePrefix, prefixUpdateAllowed());
+}
+
+} // namespace
+
+StoreChoice ChooseStore(const QString& winePrefixVariable, const QString& storeVariable, const QString& home,
+                        bool wineCanBeAsked)
 {
     if (storeVariable == u"ini")
         return {};
@@ -19,19 +43,31 @@ StoreChoice ChooseStore(const QString& winePrefixVariable, const QString& storeV
     const QString prefix = QDir::cleanPath(QDir::current().absoluteFilePath(
         winePrefixVariable.isEmpty() ? home + QStringLiteral("/.wine") : winePrefixVariable));
     if (storeVariable == u"wine")
-        return {true, prefix};
-    if (!IsWinePrefix(prefix))
-        return {};
-    QFile userReg(UserRegOf(prefix));
-    if (!userReg.open(QIODevice::ReadOnly) || !ReadUserRegKey(userReg.readAll(), kMailCheckerKey).keyFound)
-        return {};
-    return {true, prefix};
+        return {true, prefix, false, {}};
+    if (IsWinePrefix(prefix)) {
+        if (wineCanBeAsked && ProbeWineServer(prefix) != WineServerState::Stopped)
+            return {true, prefix, true, {}};
+        if (userRegHoldsKey(prefix))
+            return {true, prefix, false, {}};
+    }
+    // Looked up only here, off the usual path, so that a start on either
+    // ordinary store reads no other prefix.
+    StoreChoice ini;
+    QStringList others = ManagedPrefixes(home);
+    if (!winePrefixVariable.isEmpty() && IsWinePrefix(home + QStringLiteral("/.wine")))
+        others.prepend(home + QStringLiteral("/.wine"));
+    for (const QString& other : others) {
+        if (other != prefix && userRegHoldsKey(other))
+            ini.otherPrefixesWithKey.append(other);
+    }
+    return ini;
 }
 
 const StoreChoice& CurrentStoreChoice()
 {
-    static const StoreChoice choice = ChooseStore(qEnvironmentVariable("WINEPREFIX"),
-                                                  qEnvironmentVariable("QUORVIX_STORE"), QDir::homePath());
+    static const StoreChoice choice = ChooseStore(
+        qEnvironmentVariable("WINEPREFIX"), qEnvironmentVariable("QUORVIX_STORE"), QDir::homePath(),
+        !RegistryHelper::program().isEmpty() && !RegistryHelper::wineProgram().isEmpty());
     return choice;
 }
 
@@ -39,14 +75,65 @@ std::unique_ptr<StoreBackend> makeStoreBackend()
 {
     const StoreChoice& choice = CurrentStoreChoice();
     if (choice.wineRegistry)
-        return makeWineRegistryStore(choice.winePrefix);
+        return makeChosenWineStore(choice);
     return makeIniStoreBackend();
+}
+
+QString ChosenStoreFile()
+{
+    const StoreChoice& choice = CurrentStoreChoice();
+    const QString file = makeStoreBackend()->storeFile();
+    if (choice.wineRegistry) {
+        // A prefix folder that is not there is not made: the lock goes
+        // beside it, and is removed when the window ends.
+        return QFileInfo(choice.winePrefix).isDir() ? file : choice.winePrefix;
+    }
+    // The first OK makes this folder anyway; the lock needs it now.
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    return file;
+}
+
+std::optional<PrefixUpdateQuestion> PrefixUpdateToAsk()
+{
+    const StoreChoice& choice = CurrentStoreChoice();
+    if (!choice.wineRegistry || prefixUpdateAllowed() || !IsWinePrefix(choice.winePrefix))
+        return std::nullopt;
+    const QString wine = RegistryHelper::wineProgram();
+    const PrefixUpdateCheck check = CheckPrefixUpdate(choice.winePrefix, wine);
+    if (!check.wouldUpdate)
+        return std::nullopt;
+    return PrefixUpdateQuestion{choice.winePrefix, check.recorded, WineVersion(wine)};
+}
+
+void AllowWinePrefixUpdate()
+{
+    prefixUpdateAllowed() = true;
+}
+
+std::unique_ptr<SettingsStore> OpenStore(const StoreChoice& choice)
+{
+    if (!choice.wineRegistry)
+        return std::make_unique<SettingsStore>(makeIniStoreBackend());
+    std::unique_ptr<StoreBackend> wine = makeChosenWineStore(choice);
+    if (!choice.keyToBeAskedOfWine)
+        return std::make_unique<SettingsStore>(std::move(wine));
+    StoreProblem problem;
+    const bool read = wine->reload(&problem);
+    if (read && !wine->storeFound())
+        return std::make_unique<SettingsStore>(makeIniStoreBackend());
+    // A read that failed leaves the question open: the registry stays the
+    // store, named as unreadable, rather than an INI file nothing reads.
+    if (read)
+        problem = {};
+    else if (!problem.isProblem())
+        problem = {StoreProblem::Kind::Unreadable, QStringLiteral("unknown error")};
+    return std::make_unique<SettingsStore>(std::move(wine), problem);
 }
 
 SettingsStore& ProcessStore()
 {
-    static SettingsStore store(makeStoreBackend());
-    return store;
+    static const std::unique_ptr<SettingsStore> store = OpenStore(CurrentStoreChoice());
+    return *store;
 }
 
 } // namespace settings

@@ -4,6 +4,8 @@
 #include "SettingsStore.h"
 #include "StoreChoice.h"
 
+#include <QDateTime>
+
 namespace Module1 {
 
 namespace {
@@ -67,7 +69,7 @@ QString StoreFilePath()
 
 QString StoreIdentityFile()
 {
-    return settings::ProcessStore().storeFile();
+    return settings::ChosenStoreFile();
 }
 
 settings::StoreProblem StoreReadProblem()
@@ -78,6 +80,32 @@ settings::StoreProblem StoreReadProblem()
 bool CanStoreText(const QString& text)
 {
     return settings::ProcessStore().canStore(text);
+}
+
+std::optional<WinePrefixUpdate> StorePrefixUpdate()
+{
+    const std::optional<settings::PrefixUpdateQuestion> question = settings::PrefixUpdateToAsk();
+    if (!question)
+        return std::nullopt;
+    const QString recorded = question->recorded
+                                 ? QDateTime::fromSecsSinceEpoch(question->recorded).toString(Qt::ISODate)
+                                 : QString();
+    return WinePrefixUpdate{question->prefix, recorded, question->thisWine};
+}
+
+void AllowStorePrefixUpdate()
+{
+    settings::AllowWinePrefixUpdate();
+}
+
+QStringList StoreOtherPrefixes()
+{
+    return settings::CurrentStoreChoice().otherPrefixesWithKey;
+}
+
+QString UnstorableCharacter(const QString& text)
+{
+    return settings::ProcessStore().foreignCharacter(text);
 }
 
 void SetWriteObserver(WriteObserver observer)

@@ -12,9 +12,11 @@
 #include "StoreProblem.h"
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <functional>
+#include <optional>
 
 namespace Module1 {
 
@@ -47,7 +49,8 @@ void RefreshStore();
 QString StoreFilePath();
 // The file that holds the store in use, links followed (the prefix's
 // user.reg for the Wine registry): two paths to one file are one store, with
-// one options window.
+// one options window. Known without reading the store or running Wine, so a
+// second start that only brings the open window forward does neither.
 QString StoreIdentityFile();
 // Why the store, which exists, could not be read when it was last read (no
 // problem when it could). Such a store is never replaced: every sync is refused.
@@ -55,15 +58,34 @@ settings::StoreProblem StoreReadProblem();
 // What the store knows of where the mail checker runs: its Windows directory
 // ("" when the program's own data folder stands in), a stored path as a local
 // one ("" when the store cannot map it), a local path as the mail checker
-// would store it, and the store's name for the user ("" for the ordinary
-// store file).
+// would store it, and the kind of store as named to the user.
 QString StoreWindowsDirectory();
 QString StoreLocalPath(const QString& storedPath);
 QString StoreStoredPath(const QString& localPath);
 QString StoreDisplayName();
+// Asked before anything is read: when the store would run this machine's
+// Wine on a prefix that Wine updates first (last set up by another Wine
+// build), the prefix, the time it records ("" for none) and this Wine's
+// version; nullopt when nothing is to be asked.
+struct WinePrefixUpdate
+{
+    QString prefix;
+    QString recordedTime;
+    QString thisWine;
+};
+std::optional<WinePrefixUpdate> StorePrefixUpdate();
+// The user agreed to that update.
+void AllowStorePrefixUpdate();
+// When the store is the INI file: prefixes of the prefix managers' folders
+// that hold the mail checker's key, which the user may have meant.
+QStringList StoreOtherPrefixes();
 // Whether text can be stored: it fits on one line of the store file (no line
-// break, no NUL), or the store holds that very text already.
+// break, no NUL) and the store can hold each of its characters (under Wine:
+// code page 932), or the store holds that very text already.
 bool CanStoreText(const QString& text);
+// The first character of text the store cannot hold ("" when none is), for
+// a message naming it.
+QString UnstorableCharacter(const QString& text);
 // Called with key and text on every WriteSetting (and so every SaveValue), in
 // call order, before the write is buffered. Lets tests check the order in which
 // the mail checker's keys are written; an empty function stops the reports.

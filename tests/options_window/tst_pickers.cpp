@@ -212,8 +212,10 @@ private slots:
         QTest::mouseClick(f->Command1, Qt::LeftButton);
         QVERIFY(seen->shown);
         QCOMPARE(seen->title, u"ﾊﾞｰｼﾞｮﾝ情報"_s);
-        QCOMPARE(seen->text,
-                 options::versionNotice(QUORVIX_VERSION_MAJOR, QUORVIX_VERSION_MINOR, QUORVIX_VERSION_PATCH));
+        // It names the store the window edits, the INI file too.
+        QVERIFY(seen->text.startsWith(
+            options::versionNotice(QUORVIX_VERSION_MAJOR, QUORVIX_VERSION_MINOR, QUORVIX_VERSION_PATCH)));
+        QVERIFY(seen->text.endsWith(u"設定ﾌｧｲﾙ\r\n"_s + Module1::StoreFilePath()));
         QCOMPARE(seen->icon, QMessageBox::NoIcon);
         QCOMPARE(seen->buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         // Wide enough for a window manager's bold title between the window

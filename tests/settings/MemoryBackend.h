@@ -4,6 +4,7 @@
 // live in a map the test holds (what is "on disk"), commits are recorded in
 // order, and a read or a commit can be made to fail as a bad disk would.
 
+#include "AnsiText.h"
 #include "StoreBackend.h"
 
 #include <QMap>
@@ -23,6 +24,8 @@ struct MemoryDisk
     // A refused commit whose changes reached the disk all the same, as when
     // another program kept writing and the last look saw only part of them.
     bool refusedCommitsLand = false;
+    // Texts kept as the Wine store keeps them, in code page 932's forms.
+    bool ansiForms = false;
 };
 
 class MemoryBackend final : public StoreBackend
@@ -47,6 +50,10 @@ public:
         return it == read_.cend() ? std::nullopt : std::optional(*it);
     }
     QStringList keys() const override { return read_.keys(); }
+    std::optional<QString> storedForm(const QString& text, QString* refused) const override
+    {
+        return disk_->ansiForms ? AnsiStorableText(text, refused) : std::optional(text);
+    }
     bool commit(const std::vector<StoreChange>& changes, StoreProblem* problem) override
     {
         if (disk_->refuseCommits && !disk_->refusedCommitsLand) {

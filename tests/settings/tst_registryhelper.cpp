@@ -5,11 +5,13 @@
 // (a build without the MinGW cross compiler).
 
 #include "RegistryHelper.h"
+#include "StoreChoice.h"
 #include "TestMain.h"
 #include "WineRegistryStore.h"
 #include "WineRegistryText.h"
 #include "WineTestPrefix.h"
 
+#include <QDir>
 #include <QFile>
 #include <QThread>
 
@@ -293,6 +295,15 @@ private slots:
         StoreProblem problem;
         QVERIFY2(store->reload(&problem), qPrintable(problem.detail));
         QCOMPARE(store->value(u"MEMO"_s), std::optional<QString>(u"only in memory"_s));
+        // Wine's answer chooses the store, and that read is the store's.
+        const StoreChoice choice = ChooseStore(wine_.path(), QString(), QDir::homePath());
+        QVERIFY(choice.keyToBeAskedOfWine);
+        const std::unique_ptr<SettingsStore> chosen = OpenStore(choice);
+        QCOMPARE(chosen->backend().displayName(), u"Wineのﾚｼﾞｽﾄﾘ"_s);
+        QCOMPARE(chosen->read(u"Memo"_s, QString()), u"only in memory"_s);
+        // Without the key in Wine, the INI file.
+        QVERIFY(wine_.run(wine_.wine, {u"reg"_s, u"delete"_s, u"HKCU\\"_s + kMailCheckerKey.toString(), u"/f"_s}));
+        QCOMPARE(OpenStore(choice)->backend().displayName(), u"設定ﾌｧｲﾙ"_s);
         wine_.stopServer();
     }
 

@@ -163,6 +163,30 @@ private slots:
         QVERIFY(!CanStoreText(stored + u'\n'));
     }
 
+    // Under Wine the mail checker reads through code page 932: the JIS forms
+    // input methods give are stored as the code page has them, what it lacks
+    // is refused with its key, and what is stored already is carried as it is.
+    void textsTakeTheStoresForm()
+    {
+        QMap<QString, QString> values = threeAccounts();
+        values.insert(u"Hname3"_s, u"〜"_s);
+        useDisk(values);
+        disk_->ansiForms = true;
+        settings::StoreProblem problem;
+        QVERIFY2(DeleteAccount(1, &problem), qPrintable(problem.detail));
+        QCOMPARE(disk_->values.value(u"Hname2"_s), u"〜"_s);
+        settings::OptionsRecord record = settings::ReadOptions(QString());
+        record.Talkstr[6] = u"以上です〜−"_s;
+        QVERIFY(StoreOptions(record));
+        QCOMPARE(disk_->values.value(u"Talkstr6"_s), u"以上です～－"_s);
+        record.Talkstr[6] = u"以上です𠮷"_s;
+        const StoreOutcome refused = StoreOptions(record);
+        QVERIFY(!refused);
+        QCOMPARE(refused.unstorableKey, u"Talkstr6"_s);
+        QCOMPARE(refused.unstorableCharacter, u"𠮷"_s);
+        QCOMPARE(disk_->values.value(u"Talkstr6"_s), u"以上です～－"_s);
+    }
+
     // The same through the store file, whose lines carry such values byte for byte.
     void deleteCarriesThemThroughTheStoreFile()
     {

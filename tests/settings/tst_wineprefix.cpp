@@ -6,6 +6,7 @@
 #include "TestMain.h"
 #include "WinePrefix.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -42,6 +43,18 @@ void makePrefix(const QString& prefix, const QByteArray& userRegTail)
     QVERIFY(QDir().mkpath(prefix + u"/dosdevices"_s));
     QVERIFY(QFile::link(u"../drive_c"_s, prefix + u"/dosdevices/c:"_s));
     QVERIFY(QFile::link(u"/"_s, prefix + u"/dosdevices/z:"_s));
+}
+
+// The folder upstream Wine's server of prefix uses below base.
+QString upstreamServerFolder(const QString& base, const QString& prefix)
+{
+    struct stat info
+    {};
+    if (::stat(QFile::encodeName(prefix).constData(), &info) != 0)
+        return QString();
+    return base + u"/.wine-%1/server-%2-%3"_s.arg(::getuid())
+                      .arg(qulonglong(info.st_dev), 0, 16)
+                      .arg(qulonglong(info.st_ino), 0, 16);
 }
 
 // A process other than this one holding the lock a wineserver holds; the
@@ -121,6 +134,7 @@ private slots:
         QTest::newRow("a prefix without the key") << u"bare"_s << QString() << false << QString();
         QTest::newRow("no prefix there") << u"nothing"_s << QString() << false << QString();
         QTest::newRow("half a prefix") << u"half"_s << QString() << false << QString();
+        QTest::newRow("copies of the two registry files") << u"twofiles"_s << QString() << false << QString();
         QTest::newRow("the INI file asked for") << u"prefix"_s << u"ini"_s << false << QString();
         QTest::newRow("Wine asked for, no key yet") << u"bare"_s << u"wine"_s << true << u"bare"_s;
         QTest::newRow("an unknown choice") << u"prefix"_s << u"registry"_s << true << u"prefix"_s;
@@ -137,6 +151,8 @@ private slots:
             makePrefix(home + u"/.wine"_s, kKeySection);
             makePrefix(dir_.filePath(u"bare"_s), "\n[Software\\\\Wine] 1\n");
             writeFile(dir_.filePath(u"half/user.reg"_s), "WINE REGISTRY Version 2\n" + kKeySection);
+            writeFile(dir_.filePath(u"twofiles/system.reg"_s), "WINE REGISTRY Version 2\n");
+            writeFile(dir_.filePath(u"twofiles/user.reg"_s), "WINE REGISTRY Version 2\n" + kKeySection);
         }
         const StoreChoice choice =
             ChooseStore(prefix.isEmpty() ? QString() : dir_.filePath(prefix), storeVariable, home);
@@ -144,6 +160,80 @@ private slots:
         QCOMPARE(choice.winePrefix, chosenPrefix.isEmpty() ? QString() : dir_.filePath(chosenPrefix));
         // Choosing looks only: nothing is made where there was no prefix.
         QVERIFY(!QFileInfo::exists(dir_.filePath(u"nothing"_s)));
+    }
+
+    void aPrefixNamesWhatItLacks()
+    {
+        const QString folder = dir_.filePath(u"lacking"_s);
+        writeFile(folder + u"/user.reg"_s, "WINE REGISTRY Version 2\n");
+        QCOMPARE(MissingPrefixParts(folder), (QStringList{u"drive_c"_s, u"dosdevices"_s, u"system.reg"_s}));
+        QCOMPARE(MissingPrefixParts(prefix_), QStringList());
+    }
+
+    // Beside a running wineserver the key may be only in Wine's memory:
+    // Wine's answer decides, unless nothing here can ask it.
+    void aRunningServerLeavesTheKeyToWine()
+    {
+        const QString prefix = dir_.filePath(u"running"_s);
+        makePrefix(prefix, "\n[Software\\\\Wine] 1\n");
+        const QString tmpdir = dir_.filePath(u"tmpdir"_s);
+        const QString folder = upstreamServerFolder(tmpdir, prefix);
+        QVERIFY(QDir().mkpath(folder));
+        qputenv("TMPDIR", QFile::encodeName(tmpdir));
+        const LockHolder server(folder + u"/lock"_s);
+        QVERIFY(server.locked());
+        const StoreChoice asked = ChooseStore(prefix, QString(), dir_.filePath(u"home"_s));
+        QVERIFY(asked.wineRegistry && asked.keyToBeAskedOfWine);
+        QCOMPARE(asked.winePrefix, prefix);
+        QVERIFY(!ChooseStore(prefix, QString(), dir_.filePath(u"home"_s), false).wineRegistry);
+        qunsetenv("TMPDIR");
+    }
+
+    // A mail checker in a prefix manager's prefix is named, not silently replaced.
+    void prefixManagersPrefixesAreFound()
+    {
+        const QString home = dir_.filePath(u"managed-home"_s);
+        makePrefix(home + u"/.local/share/wineprefixes/mail"_s, kKeySection);
+        makePrefix(home + u"/Games/game"_s, "\n[Software\\\\Wine] 1\n");
+        writeFile(home + u"/.PlayOnLinux/wineprefix/copies/user.reg"_s, kKeySection);
+        const StoreChoice choice = ChooseStore(QString(), QString(), home);
+        QVERIFY(!choice.wineRegistry);
+        QCOMPARE(choice.otherPrefixesWithKey, QStringList{home + u"/.local/share/wineprefixes/mail"_s});
+        QCOMPARE(ChooseStore(QString(), u"ini"_s, home).otherPrefixesWithKey, QStringList());
+        makePrefix(home + u"/.wine"_s, kKeySection);
+        QCOMPARE(ChooseStore(dir_.filePath(u"bare"_s), QString(), home).otherPrefixesWithKey,
+                 (QStringList{home + u"/.wine"_s, home + u"/.local/share/wineprefixes/mail"_s}));
+    }
+
+    // Wine updates a prefix whose recorded wine.inf time is not its own.
+    void wineWouldUpdateAPrefixOfAnotherBuild_data()
+    {
+        QTest::addColumn<QByteArray>("stamp"); // "-" for no stamp file
+        QTest::addColumn<bool>("wouldUpdate");
+        QTest::newRow("this build") << QByteArray("1676758571\n") << false;
+        QTest::newRow("another build") << QByteArray("1600000000\n") << true;
+        QTest::newRow("updates disabled") << QByteArray("disable\n") << false;
+        QTest::newRow("never recorded") << QByteArray("-") << true;
+    }
+
+    void wineWouldUpdateAPrefixOfAnotherBuild()
+    {
+        QFETCH(QByteArray, stamp);
+        QFETCH(bool, wouldUpdate);
+        const QString wine = dir_.filePath(u"build/bin/wine"_s);
+        writeFile(wine, "#!/bin/sh\n");
+        const QString wineInf = dir_.filePath(u"build/share/wine/wine.inf"_s);
+        writeFile(wineInf, "[Version]\n");
+        QFile inf(wineInf);
+        QVERIFY(inf.open(QIODevice::ReadWrite));
+        QVERIFY(
+            inf.setFileTime(QDateTime::fromSecsSinceEpoch(1676758571), QFileDevice::FileModificationTime));
+        QFile::remove(prefix_ + u"/.update-timestamp"_s);
+        if (stamp != "-")
+            writeFile(prefix_ + u"/.update-timestamp"_s, stamp);
+        QCOMPARE(CheckPrefixUpdate(prefix_, wine).wouldUpdate, wouldUpdate);
+        QVERIFY(!CheckPrefixUpdate(prefix_, dir_.filePath(u"elsewhere/wine"_s)).wouldUpdate);
+        QFile::remove(prefix_ + u"/.update-timestamp"_s);
     }
 
     // --- A running wineserver ------------------------------------------------
@@ -171,6 +261,17 @@ private slots:
         QCOMPARE(ProbeWineServer(prefix_), WineServerState::Stopped);
         QFile::remove(prefix_ + u"/wineserver"_s);
         QCOMPARE(ProbeWineServer(dir_.filePath(u"nothing"_s)), WineServerState::Unknown);
+        // Upstream's layout, below $TMPDIR as the per-user temporary folders have it.
+        const QString tmpdir = dir_.filePath(u"usertmp"_s);
+        const QString upstream = upstreamServerFolder(tmpdir, prefix_);
+        QVERIFY(QDir().mkpath(upstream));
+        qputenv("TMPDIR", QFile::encodeName(tmpdir));
+        {
+            const LockHolder server(upstream + u"/lock"_s);
+            QVERIFY(server.locked());
+            QCOMPARE(ProbeWineServer(prefix_), WineServerState::Running);
+        }
+        qunsetenv("TMPDIR");
     }
 
     // --- Windows paths ---------------------------------------------------------
@@ -222,6 +323,30 @@ private slots:
         QFETCH(QString, windowsPath);
         local.replace(u'@', prefix_);
         QCOMPARE(UnixPathToWindows(prefix_, local), windowsPath);
+    }
+
+    // --- Before anything is read ----------------------------------------------
+
+    // The one-window lock's key comes without reading the store: beside a
+    // running wineserver, whose answer would decide the store, no Wine runs.
+    void theLockKeyIsKnownWithoutRunningWine()
+    {
+        const QString tmpdir = dir_.filePath(u"locktmp"_s);
+        const QString folder = upstreamServerFolder(tmpdir, prefix_);
+        QVERIFY(QDir().mkpath(folder));
+        const QString wine = dir_.filePath(u"recording/wine"_s);
+        writeFile(wine, "#!/bin/sh\ntouch \"$0.ran\"\n");
+        QVERIFY(QFile::setPermissions(wine, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        qputenv("TMPDIR", QFile::encodeName(tmpdir));
+        qputenv("WINEPREFIX", QFile::encodeName(prefix_));
+        qputenv("WINE", QFile::encodeName(wine));
+        qputenv("QUORVIX_REGISTRY_HELPER", QFile::encodeName(wine));
+        qunsetenv("QUORVIX_STORE");
+        const LockHolder server(folder + u"/lock"_s);
+        QVERIFY(server.locked());
+        QCOMPARE(ChosenStoreFile(), QFileInfo(prefix_ + u"/user.reg"_s).canonicalFilePath());
+        QVERIFY(CurrentStoreChoice().keyToBeAskedOfWine);
+        QVERIFY(!QFileInfo::exists(wine + u".ran"_s));
     }
 
     void aPrefixWithoutZGivesZAnyway()

@@ -1,7 +1,9 @@
 // The two registry texts of a Wine prefix as Wine writes them: user.reg and
 // reg export output read back to the mail checker's texts, and the file for
-// reg import holding one action's changes.
+// reg import holding one action's changes; and text in the forms the mail
+// checker reads through code page 932.
 
+#include "AnsiText.h"
 #include "TestMain.h"
 #include "WineRegistryText.h"
 
@@ -191,6 +193,28 @@ private slots:
         QCOMPARE(back.texts, (Texts{{u"Passw1"_s, u"97 98 99 "_s},
                                     {u"Aname1"_s, u"日本\U0001F600 \"q\" C:\\d\\"_s},
                                     {u"Empty"_s, QString()}}));
+    }
+
+    void typedTextTakesCodePage932sForms_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored"); // "" when refused
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("JIS forms") << u"〜−‖¢£¬—"_s << u"～－∥￠￡￢―"_s << QString();
+        QTest::newRow("already the code page's") << u"以上です～ｱｶｳﾝﾄ abc"_s << u"以上です～ｱｶｳﾝﾄ abc"_s << QString();
+        QTest::newRow("outside the BMP") << u"a𠮷b"_s << QString() << u"𠮷"_s;
+        QTest::newRow("an emoji") << u"😀"_s << QString() << u"😀"_s;
+        QTest::newRow("no code at all") << u"é"_s << QString() << u"é"_s;
+    }
+
+    void typedTextTakesCodePage932sForms()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        QFETCH(QString, refused);
+        QString blamed;
+        QCOMPARE(AnsiStorableText(typed, &blamed).value_or(QString()), stored);
+        QCOMPARE(blamed, refused);
     }
 
     void foldedNamesIgnoreCase()

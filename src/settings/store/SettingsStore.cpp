@@ -13,6 +13,10 @@ SettingsStore::SettingsStore(std::unique_ptr<StoreBackend> backend) : backend_(s
     reload();
 }
 
+SettingsStore::SettingsStore(std::unique_ptr<StoreBackend> backend, StoreProblem readProblem)
+    : backend_(std::move(backend)), readProblem_(std::move(readProblem))
+{}
+
 SettingsStore::~SettingsStore() = default;
 
 QString SettingsStore::read(const QString& key, const QString& defaultText) const
@@ -43,7 +47,16 @@ void SettingsStore::change(const QString& key, std::optional<QString> text)
 
 bool SettingsStore::canStore(const QString& text) const
 {
-    return FitsOnAStoreLine(text) || storeHolds(text);
+    QString refused;
+    return (FitsOnAStoreLine(text) && backend_->storedForm(text, &refused)) || storeHolds(text);
+}
+
+QString SettingsStore::foreignCharacter(const QString& text) const
+{
+    QString refused;
+    if (backend_->storedForm(text, &refused) || storeHolds(text))
+        return QString();
+    return refused;
 }
 
 // Only asked for text that does not fit a line, which the store rarely
@@ -56,35 +69,56 @@ bool SettingsStore::storeHolds(const QString& text) const
 }
 
 // Why the pending changes cannot be written at all (no problem when they can).
-StoreProblem SettingsStore::refusal(QString* unstorableKey) const
+// Also puts each text in the form the store keeps it in.
+StoreProblem SettingsStore::refusal(QString* unstorableKey)
 {
     using Kind = StoreProblem::Kind;
     // A store that could not be read at opening is refused for the reason it
     // could not be read.
     if (readProblem_.isProblem())
         return readProblem_;
-    // The stored values that do not fit a line, gathered once when needed:
-    // a file with odd line ends may have one in every account.
-    std::optional<QSet<QString>> heldOffLine;
+    // The stored values that do not fit a line or that the store would keep
+    // in another form, gathered once when needed: a file with odd line ends
+    // may have one in every account.
+    std::optional<QSet<QString>> heldAsIs;
     auto held = [&](const QString& text) {
-        if (!heldOffLine) {
-            heldOffLine.emplace();
+        if (!heldAsIs) {
+            heldAsIs.emplace();
             for (const QString& key : backend_->keys()) {
-                if (std::optional<QString> value = backend_->value(key); value && !FitsOnAStoreLine(*value))
-                    heldOffLine->insert(*value);
+                std::optional<QString> value = backend_->value(key);
+                QString refused;
+                if (value && (!FitsOnAStoreLine(*value) || backend_->storedForm(*value, &refused) != value))
+                    heldAsIs->insert(*value);
             }
         }
-        return heldOffLine->contains(text);
+        return heldAsIs->contains(text);
     };
-    for (const auto& [key, text] : changes_) {
+    for (auto& [key, text] : changes_) {
         if (!backend_->acceptsKey(key))
             return {Kind::Unstorable, QStringLiteral("the key \"%1\" cannot be written").arg(key)};
-        if (text && !FitsOnAStoreLine(*text) && !held(*text)) {
+        if (!text)
+            continue;
+        if (!FitsOnAStoreLine(*text) && !held(*text)) {
             if (unstorableKey)
                 *unstorableKey = key;
             return {Kind::Unstorable,
                     QStringLiteral("the value of %1 holds a line break or a NUL character").arg(key)};
         }
+        // A value moved as it is stored (Delete's renumbering) is carried
+        // unchanged; only text from the user takes the store's form.
+        QString refused;
+        std::optional<QString> form = backend_->storedForm(*text, &refused);
+        if (form == text || held(*text))
+            continue;
+        if (!form) {
+            if (unstorableKey)
+                *unstorableKey = key;
+            return {Kind::Unstorable, QStringLiteral("the value of %1 holds %2 (U+%3), which this store "
+                                                     "cannot hold")
+                                          .arg(key, refused)
+                                          .arg(refused.toUcs4().value(0), 4, 16, QChar(u'0'))};
+        }
+        text = std::move(*form);
     }
     return {};
 }

@@ -35,6 +35,9 @@ class SettingsStore
 public:
     // The process's own store is ProcessStore() (StoreChoice.h).
     explicit SettingsStore(std::unique_ptr<StoreBackend> backend);
+    // On a backend already read, with what that read left (no problem when
+    // it went well): the read that chose the store is not repeated.
+    SettingsStore(std::unique_ptr<StoreBackend> backend, StoreProblem readProblem);
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
@@ -45,8 +48,10 @@ public:
     // The stored keys, as last read or written, without pending changes.
     QStringList keys() const { return backend_->keys(); }
 
-    // Hands the pending changes to the backend in one commit. A refusal
-    // names, when one is to blame, the first key whose text cannot be stored.
+    // Hands the pending changes to the backend in one commit, each text the
+    // store does not hold already in the form the store keeps it in
+    // (StoreBackend::storedForm). A refusal names, when one is to blame, the
+    // first key whose text cannot be stored.
     bool sync(StoreProblem* problem, QString* unstorableKey = nullptr);
     // After the program's last action: what the store still owes the disk
     // is done and checked (StoreBackend::settle).
@@ -58,8 +63,12 @@ public:
     // Reads the store as it is now and keeps the pending changes on top.
     // When it cannot be read now, the values of the last good read stay.
     void refresh();
-    // Whether text can be written under any key (the rule above).
+    // Whether text can be written under any key (the rule above, and every
+    // character one the store can hold).
     bool canStore(const QString& text) const;
+    // The first character of text the store cannot hold, or "" when there
+    // is none or the store holds that very text already.
+    QString foreignCharacter(const QString& text) const;
     // Puts backend in place of the current one and reads it; pending changes
     // are dropped. Lets tests run the store, and the actions above it,
     // without a file.
@@ -74,7 +83,8 @@ public:
 
 private:
     void change(const QString& key, std::optional<QString> text);
-    StoreProblem refusal(QString* unstorableKey) const;
+    // Also puts each text in the form the store keeps it in.
+    StoreProblem refusal(QString* unstorableKey);
     bool storeHolds(const QString& text) const;
 
     std::unique_ptr<StoreBackend> backend_;

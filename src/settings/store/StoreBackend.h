@@ -45,6 +45,9 @@ public:
     // middle of another program's write and is waited for, and a failure
     // always keeps the values of the last good read.
     virtual bool refresh(StoreProblem* problem) { return reload(problem); }
+    // Whether the last read found the store itself (the file, the registry
+    // key); one not found reads as empty.
+    virtual bool storeFound() const { return true; }
     virtual std::optional<QString> value(const QString& key) const = 0;
     virtual QStringList keys() const = 0;
     // Applies changes, in order, to the store as it is on disk now, in one
@@ -64,6 +67,14 @@ public:
     virtual void abortPendingCall() {}
     // Whether key can be a value name of this store at all.
     virtual bool acceptsKey(QStringView key) const { return !key.isEmpty(); }
+    // The form in which the store keeps text the user gave it, so that the
+    // mail checker reads what was typed; nullopt when the store cannot hold
+    // one of its characters, which *refused then is.
+    virtual std::optional<QString> storedForm(const QString& text, QString* refused) const
+    {
+        Q_UNUSED(refused);
+        return text;
+    }
 
     // What the windows need to know of where the mail checker runs.
     // The mail checker's Windows directory, when the store knows it (under
@@ -77,9 +88,9 @@ public:
     }
     // A local path as the mail checker would store it.
     virtual QString toStoredPath(const QString& localPath) const { return localPath; }
-    // The store as named to the user (the version notice); empty for the
-    // ordinary store file.
-    virtual QString displayName() const { return QString(); }
+    // The kind of store as named to the user (the version notice names it
+    // and its location).
+    virtual QString displayName() const { return QStringLiteral("設定ﾌｧｲﾙ"); }
 };
 
 } // namespace settings

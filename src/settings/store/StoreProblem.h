@@ -26,9 +26,13 @@ struct StoreProblem
         WineFailed,
         // The folder taken for a Wine prefix is none.
         NotAPrefix,
+        // This machine's Wine would update a prefix another Wine build set
+        // up, and the user did not allow it.
+        PrefixOfAnotherWine,
         // The store exists but could not be read when the window opened.
         Unreadable,
-        // A value holds what the store cannot keep (a line break, a NUL).
+        // A value holds what the store cannot keep (a line break, a NUL; under
+        // Wine a character code page 932 lacks).
         Unstorable,
         // The action names an account that is not there.
         NoSuchAccount,

@@ -77,16 +77,6 @@ private:
     qsizetype at_ = 0;
 };
 
-// The wine launcher: $WINE when set (the convention of Wine's own scripts),
-// else wine on the PATH.
-QString wineProgram()
-{
-    const QString chosen = qEnvironmentVariable("WINE", QStringLiteral("wine"));
-    if (QFileInfo(chosen).isAbsolute())
-        return QFileInfo(chosen).isExecutable() ? chosen : QString();
-    return QStandardPaths::findExecutable(chosen);
-}
-
 QString firstLine(const QByteArray& output)
 {
     return QString::fromLocal8Bit(output).trimmed().section(u'\n', 0, 0).trimmed();
@@ -195,6 +185,14 @@ QString RegistryHelper::program()
     }
     const QString built = QStringLiteral(QUORVIX_BUILT_REGISTRY_HELPER);
     return QFileInfo(built).isFile() ? built : QString();
+}
+
+QString RegistryHelper::wineProgram()
+{
+    const QString chosen = qEnvironmentVariable("WINE", QStringLiteral("wine"));
+    if (QFileInfo(chosen).isAbsolute())
+        return QFileInfo(chosen).isExecutable() ? chosen : QString();
+    return QStandardPaths::findExecutable(chosen);
 }
 
 RegistryHelper::~RegistryHelper()

@@ -75,6 +75,9 @@ public:
     // installed beside the program, else the build tree's; "" when this
     // build has none (it was made without the MinGW cross compiler).
     static QString program();
+    // The wine launcher: $WINE when set (the convention of Wine's own
+    // scripts), else wine on the PATH; "" when there is none.
+    static QString wineProgram();
 
     // One run on keyPath with changes (none: only read). False, with the
     // reason, when Wine could not be run or gave no whole reply; a reply

@@ -1,8 +1,10 @@
 #include "WinePrefix.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -25,12 +27,22 @@ QStringList serverFolders(const QString& prefix)
     const QString server = QStringLiteral("/server-%1-%2")
                                .arg(qulonglong(info.st_dev), 0, 16)
                                .arg(qulonglong(info.st_ino), 0, 16);
-    QStringList folders{QStringLiteral("/tmp/.wine-%1").arg(::getuid()) + server};
+    QStringList bases;
+    const QString tmpdir = QDir::cleanPath(qEnvironmentVariable("TMPDIR"));
+    if (tmpdir.startsWith(u'/') && tmpdir != u"/tmp")
+        bases.append(tmpdir);
+    bases.append(QStringLiteral("/tmp"));
+    QStringList names{QStringLiteral(".wine-%1").arg(::getuid())};
     QFile named(prefix + QStringLiteral("/wineserver"));
     if (named.open(QIODevice::ReadOnly)) {
         const QString name = QString::fromLocal8Bit(named.read(256)).trimmed();
         if (!name.isEmpty() && !name.contains(u'/') && name != u".." && name != u".")
-            folders.append(QStringLiteral("/tmp/") + name + server);
+            names.append(name);
+    }
+    QStringList folders;
+    for (const QString& base : bases) {
+        for (const QString& name : names)
+            folders.append(base + u'/' + name + server);
     }
     return folders;
 }
@@ -76,10 +88,62 @@ bool isUnder(const QString& path, const QString& folder)
 
 } // namespace
 
+QStringList MissingPrefixParts(const QString& prefix)
+{
+    QStringList missing;
+    for (const char* folder : {"drive_c", "dosdevices"}) {
+        if (!QFileInfo(prefix + u'/' + QLatin1StringView(folder)).isDir())
+            missing.append(QLatin1StringView(folder));
+    }
+    for (const char* file : {"system.reg", "user.reg"}) {
+        if (!QFileInfo(prefix + u'/' + QLatin1StringView(file)).isFile())
+            missing.append(QLatin1StringView(file));
+    }
+    return missing;
+}
+
 bool IsWinePrefix(const QString& prefix)
 {
-    return !prefix.isEmpty() && QFileInfo(prefix + QStringLiteral("/system.reg")).isFile() &&
-           QFileInfo(UserRegOf(prefix)).isFile();
+    return !prefix.isEmpty() && MissingPrefixParts(prefix).isEmpty();
+}
+
+QStringList ManagedPrefixes(const QString& home)
+{
+    QStringList prefixes;
+    for (const char* folder : {"/.local/share/wineprefixes", "/.PlayOnLinux/wineprefix",
+                               "/.local/share/bottles/bottles", "/Games"}) {
+        const QDir managed(home + QLatin1StringView(folder));
+        for (const QString& entry : managed.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+            const QString prefix = managed.filePath(entry);
+            if (IsWinePrefix(prefix))
+                prefixes.append(prefix);
+        }
+    }
+    prefixes.sort();
+    return prefixes;
+}
+
+PrefixUpdateCheck CheckPrefixUpdate(const QString& prefix, const QString& wineProgram)
+{
+    PrefixUpdateCheck check;
+    if (wineProgram.isEmpty())
+        return check;
+    // A launcher linked from elsewhere (/usr/bin/wine to a Wine in /opt)
+    // is the build of the folder it lives in.
+    const QString launcher = QFileInfo(wineProgram).canonicalFilePath();
+    const QFileInfo wineInf(QFileInfo(launcher).absolutePath() + QStringLiteral("/../share/wine/wine.inf"));
+    if (launcher.isEmpty() || !wineInf.isFile())
+        return check;
+    check.thisWine = wineInf.lastModified().toSecsSinceEpoch();
+    QFile stamp(prefix + QStringLiteral("/.update-timestamp"));
+    QByteArray recorded;
+    if (stamp.open(QIODevice::ReadOnly))
+        recorded = stamp.read(64).trimmed();
+    if (recorded.startsWith("disable"))
+        return check;
+    check.recorded = recorded.split(' ').value(0).toLongLong();
+    check.wouldUpdate = check.recorded != check.thisWine;
+    return check;
 }
 
 QString UserRegOf(const QString& prefix)
@@ -101,6 +165,18 @@ WineServerState ProbeWineServer(const QString& prefix)
             state = found;
     }
     return state;
+}
+
+QString WineVersion(const QString& wineProgram)
+{
+    QProcess wine;
+    wine.start(wineProgram, {QStringLiteral("--version")});
+    if (!wine.waitForFinished(2000)) {
+        wine.kill();
+        wine.waitForFinished(1000);
+        return QString();
+    }
+    return QString::fromLocal8Bit(wine.readAllStandardOutput()).section(u'\n', 0, 0).trimmed();
 }
 
 bool IsWindowsDrivePath(const QString& path)

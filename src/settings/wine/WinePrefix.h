@@ -8,19 +8,51 @@
 // call on a folder that is not yet a prefix would silently build one there.
 
 #include <QString>
+#include <QStringList>
 
 namespace settings {
 
-// A prefix Wine has set up: its system.reg and user.reg exist.
+// A prefix Wine has set up: drive_c, dosdevices, system.reg and user.reg
+// are there. A folder holding only copies of the registry files is none:
+// a Wine call there would build the rest.
 bool IsWinePrefix(const QString& prefix);
+// What of that the folder lacks, as the names listed ("" when it is a prefix).
+QStringList MissingPrefixParts(const QString& prefix);
 QString UserRegOf(const QString& prefix);
+
+// The prefixes where prefix managers keep them (~/.local/share/wineprefixes,
+// ~/.PlayOnLinux/wineprefix, Bottles' and Lutris' usual folders), each a
+// prefix Wine has set up, sorted.
+QStringList ManagedPrefixes(const QString& home);
+
+// Whether running this machine's Wine on the prefix would first update it
+// (Wine brings a prefix up to date when the wine.inf it was last set up from
+// is not its own: the prefix's .update-timestamp holds that file's time).
+struct PrefixUpdateCheck
+{
+    bool wouldUpdate = false;
+    // The time the prefix records (seconds since 1970; 0 when it records
+    // none) and that of this Wine's wine.inf.
+    qint64 recorded = 0;
+    qint64 thisWine = 0;
+};
+// wineProgram is the launcher that would run (its share/wine beside its bin
+// folder holds its wine.inf). Nothing would be updated when that file cannot
+// be found, or the prefix has asked Wine never to update it.
+PrefixUpdateCheck CheckPrefixUpdate(const QString& prefix, const QString& wineProgram);
+// The Wine build as `wine --version` names it (it touches no prefix); "" when
+// it does not answer.
+QString WineVersion(const QString& wineProgram);
 
 enum class WineServerState { Stopped, Running, Unknown };
 
 // Whether a wineserver of the prefix runs, from the lock the server holds
-// for its whole life in its folder (upstream Wine: /tmp/.wine-<uid>; Debian's
-// Wine: the folder the prefix's file "wineserver" names). Unknown when a
-// lock file cannot be probed.
+// for its whole life in its folder: below $TMPDIR, or /tmp when that is not
+// set, a folder .wine-<uid> (upstream Wine) or the one the prefix's file
+// "wineserver" names (Debian's Wine), then server-<device>-<inode> of the
+// prefix. Both temporary folders are looked at: the mail checker may have
+// been started with another TMPDIR than this program. Unknown when a lock
+// file cannot be probed.
 WineServerState ProbeWineServer(const QString& prefix);
 
 // A drive path such as C:\windows or z:/home: a letter, a colon, then a

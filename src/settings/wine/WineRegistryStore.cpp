@@ -1,5 +1,6 @@
 #include "WineRegistryStore.h"
 
+#include "AnsiText.h"
 #include "BusyNotice.h"
 #include "RegistryHelper.h"
 #include "StoreKeyMap.h"
@@ -31,7 +32,10 @@ QString fullKeyName()
 class WineRegistryStore final : public StoreBackend
 {
 public:
-    explicit WineRegistryStore(QString prefix) : prefix_(std::move(prefix)), helper_(prefix_) {}
+    WineRegistryStore(QString prefix, bool mayUpdatePrefix)
+        : prefix_(std::move(prefix)), helper_(prefix_), mayUpdatePrefix_(mayUpdatePrefix)
+    {
+    }
 
     QString location() const override
     {
@@ -55,12 +59,15 @@ public:
                 return false;
             if (!read.unknownForm) {
                 take(std::move(read.texts));
+                keyFound_ = read.keyFound;
                 return true;
             }
             // A form of user.reg this reader cannot vouch for: Wine reads it.
         }
         return callHelper({}, problem);
     }
+
+    bool storeFound() const override { return keyFound_; }
 
     std::optional<QString> value(const QString& key) const override
     {
@@ -134,16 +141,41 @@ public:
         return localPath.isEmpty() ? localPath : UnixPathToWindows(prefix_, localPath);
     }
     QString displayName() const override { return QStringLiteral("Wineのﾚｼﾞｽﾄﾘ"); }
+    std::optional<QString> storedForm(const QString& text, QString* refused) const override
+    {
+        return AnsiStorableText(text, refused);
+    }
 
 private:
     bool prefixIsThere(StoreProblem* problem) const
     {
-        if (IsWinePrefix(prefix_))
+        const QStringList missing = MissingPrefixParts(prefix_);
+        if (missing.isEmpty())
             return true;
         *problem = {StoreProblem::Kind::NotAPrefix,
-                    QStringLiteral("%1 is not a Wine prefix (it has no system.reg or user.reg), and Wine is "
-                                   "not run there, because that would make a new prefix")
-                        .arg(prefix_)};
+                    QStringLiteral("%1 is not a Wine prefix (it has no %2), and Wine is not run there, "
+                                   "because that would make a new prefix")
+                        .arg(prefix_, missing.join(QStringLiteral(", ")))};
+        return false;
+    }
+
+    // Wine updates a prefix last set up by another Wine build at its first
+    // call there (several seconds, and that build may not read it any more):
+    // only with the user's leave, asked before the first read.
+    bool wineMayRunHere(StoreProblem* problem) const
+    {
+        if (mayUpdatePrefix_)
+            return true;
+        const PrefixUpdateCheck check = CheckPrefixUpdate(prefix_, RegistryHelper::wineProgram());
+        if (!check.wouldUpdate)
+            return true;
+        *problem = {StoreProblem::Kind::PrefixOfAnotherWine,
+                    QStringLiteral("the Wine prefix %1 was last set up by another Wine build (its "
+                                   ".update-timestamp says %2, this Wine's wine.inf %3), and running this Wine "
+                                   "there would update the prefix; that was not allowed")
+                        .arg(prefix_)
+                        .arg(check.recorded)
+                        .arg(check.thisWine)};
         return false;
     }
 
@@ -227,6 +259,8 @@ private:
     // them back, and answers with every value the key then holds.
     bool callHelper(const std::vector<StoreChange>& changes, StoreProblem* problem)
     {
+        if (!wineMayRunHere(problem))
+            return false;
         const bool serverRan = ProbeWineServer(prefix_) != WineServerState::Stopped;
         HelperReply reply;
         {
@@ -248,6 +282,7 @@ private:
                 texts.emplace_back(std::move(value.name), std::move(*value.text));
         }
         take(std::move(texts));
+        keyFound_ = reply.keyPresent;
         if (reply.ok)
             return true;
         QString refused =
@@ -276,6 +311,8 @@ private:
     // Whether a helper run started the prefix's wineserver, so its save is
     // ours to wait for.
     bool startedServer_ = false;
+    bool mayUpdatePrefix_;
+    bool keyFound_ = false;
     std::vector<std::pair<QString, QString>> texts_;
     // Where each value is in texts_, by its folded name.
     StoreKeyMap<std::size_t> index_;
@@ -283,9 +320,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<StoreBackend> makeWineRegistryStore(const QString& prefix)
+std::unique_ptr<StoreBackend> makeWineRegistryStore(const QString& prefix, bool mayUpdatePrefix)
 {
-    return std::make_unique<WineRegistryStore>(prefix);
+    return std::make_unique<WineRegistryStore>(prefix, mayUpdatePrefix);
 }
 
 } // namespace settings

@@ -16,7 +16,9 @@
 // Wine), unless the key holds a line of a form only Wine can vouch for.
 //
 // The prefix must exist: Wine would build a new one (about 700 MB) at any
-// call on a folder that is not a prefix, so nothing is run then.
+// call on a folder that is not a prefix, so nothing is run then. Texts are
+// stored in the forms code page 932 holds (AnsiText.h), since the mail
+// checker reads them through it.
 
 #include "StoreBackend.h"
 
@@ -24,6 +26,8 @@
 
 namespace settings {
 
-std::unique_ptr<StoreBackend> makeWineRegistryStore(const QString& prefix);
+// mayUpdatePrefix: Wine may be run even where it would first update the
+// prefix (CheckPrefixUpdate), because the user agreed.
+std::unique_ptr<StoreBackend> makeWineRegistryStore(const QString& prefix, bool mayUpdatePrefix = false);
 
 } // namespace settings
