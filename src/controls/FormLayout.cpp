@@ -9,9 +9,29 @@
 
 namespace controls {
 
+namespace {
+
+QString& formFace()
+{
+    static QString face = kFormFontFamily;
+    return face;
+}
+
+} // namespace
+
+const QString& formFontFamily()
+{
+    return formFace();
+}
+
+void drawFormFontAs(const QString& installedFace)
+{
+    formFace() = installedFace;
+}
+
 QFont formFont(double points)
 {
-    QFont font(kFormFontFamily);
+    QFont font(formFontFamily());
     font.setPointSizeF(points);
     return font;
 }

@@ -13,9 +13,17 @@ class QWidget;
 
 namespace controls {
 
-// The face every caption is drawn in; the application maps it to an
+// The face every caption is designed in; the application maps it to an
 // installed Japanese proportional face.
 inline const QString kFormFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
+
+// The face the windows' fonts ask for: the installed face the designed one
+// is drawn in, once the application has named it, else the designed face.
+// A name that Qt has to substitute costs, at the first text of each script
+// (Han, kana, the rest), a search through every installed font for fallbacks
+// that a face asked for by its own name only makes when it lacks a character.
+const QString& formFontFamily();
+void drawFormFontAs(const QString& installedFace);
 // Height of one line of text boxes, in twips.
 inline constexpr int kLineTwips = 270;
 
