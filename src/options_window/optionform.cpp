@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabBar>
@@ -485,6 +486,7 @@ void optionform::setVisible(bool visible)
         loaded_ = true;
         if (const QScreen* screen = QGuiApplication::primaryScreen())
             move(screen->availableGeometry().center() - rect().center());
+        const QScopedValueRollback opening(opening_, true);
         Form_Load();
     }
     QDialog::setVisible(visible);

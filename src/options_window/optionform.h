@@ -183,6 +183,9 @@ private:
     void connectHandlers();
 
     bool loaded_ = false;
+    // While Form_Load runs for the first show: the character then comes up
+    // right after the window's first frame.
+    bool opening_ = false;
     // Set by loaddata just after the store was read, so that the character it
     // places needs no second read; any later SetAgent reads the store again.
     bool storeReadForLoad_ = false;
