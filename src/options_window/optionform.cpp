@@ -340,10 +340,8 @@ void optionform::buildAccountPage(QWidget* page)
     accountList->setToolTip(QStringLiteral("ﾀﾞﾌﾞﾙｸﾘｯｸは編集と同じです"));
     place(accountList, kMargin, 90, 5415, 5415);
     // The grid has no label; the page's caption says what it lists. The
-    // table inside is what takes the focus, so it carries the name too.
-    const QString listName = QStringLiteral("ｱｶｳﾝﾄ");
-    accountList->setAccessibleName(listName);
-    accountList->table()->setAccessibleName(listName);
+    // table inside, which takes the focus, gets the name from the grid.
+    accountList->setAccessibleName(QStringLiteral("ｱｶｳﾝﾄ"));
 
     const int y = 90 + 5415 + 90;
     addbutton = button(page, QStringLiteral("addbutton"), QStringLiteral("追加"));
