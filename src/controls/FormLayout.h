@@ -7,6 +7,8 @@
 #include <QFont>
 #include <QString>
 
+#include <functional>
+
 class QLabel;
 class QLineEdit;
 class QWidget;
@@ -48,5 +50,10 @@ void place(QWidget* widget, int x, int y, int width, int height);
 void placeLabel(QLabel* label, int x, int y, int height = kLineTwips);
 // A label as wide as its caption whose right edge is at right.
 void placeLabelEndingAt(QLabel* label, int right, int y, int height = kLineTwips);
+
+// Calls arrange once, when page is first shown and before it is painted (not
+// when context has gone). Placing captions measures them, and FreeType
+// hinting each glyph of a page the window does not open with slows its start.
+void whenFirstShown(QWidget* page, QObject* context, std::function<void()> arrange);
 
 } // namespace controls

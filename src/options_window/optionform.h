@@ -179,6 +179,11 @@ private:
     void buildSpeechPage(QWidget* page);
     void buildAccountPage(QWidget* page);
     void buildAgentPage(QWidget* page);
+    // The captions of pages 1 and 3 are measured to place them and what
+    // stands beside them, when the page is first shown: the start measures
+    // only what it shows.
+    void arrangeSpeechPage();
+    void arrangeAgentPage();
     void arrangeTabOrder();
     void connectHandlers();
 

@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
@@ -255,6 +256,14 @@ private slots:
     void framesHoldTheirControls()
     {
         optionform form;
+        // The pages the window does not open with are laid out when first shown.
+        for (int page = 1; page < form.SSTab1->count(); ++page) {
+            QShowEvent shown;
+            QCoreApplication::sendEvent(form.SSTab1->widget(page), &shown);
+        }
+        QVERIFY(form.Label14[1]->x() > form.Label14[0]->geometry().right());
+        QVERIFY(form.Label11->geometry().right() < form.talkcntbox->x());
+        QVERIFY(form.Label17->geometry().right() < form.Combo2->x());
         const QList<QPair<QGroupBox*, QStringList>> frames = {
             {form.Frame2,
              {QStringLiteral("option1"), QStringLiteral("timerbox2"), QStringLiteral("Label4"),
