@@ -405,9 +405,12 @@ void optionform::buildAgentPage(QWidget* page)
         constexpr int inner = 120;
         Label17 = label(Frame3, QStringLiteral("Label17"), QStringLiteral("ﾌｫﾝﾄ:"));
         Label16 = label(Frame3, QStringLiteral("Label16"), QStringLiteral("ｻｲｽﾞ:"));
+        // Sized now, moved beside their captions when the page is first shown.
         Combo2 = make<controls::DropDownList>(Frame3, QStringLiteral("Combo2"));
+        place(Combo2, inner, 330, 2655, kComboHeight);
         Label17->setBuddy(Combo2);
         Combo3 = make<controls::DropDownList>(Frame3, QStringLiteral("Combo3"));
+        place(Combo3, inner, 750, 855, kComboHeight);
         Label16->setBuddy(Combo3);
         for (const char* size :
              {"8", "9", "10", "11", "12", "14", "16", "18", "20", "22", "24", "26", "28", "36", "48", "72"})
