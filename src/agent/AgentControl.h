@@ -13,6 +13,8 @@
 #include <map>
 #include <memory>
 
+class QWidget;
+
 namespace agent {
 
 class AgentClock;
@@ -29,6 +31,10 @@ public:
     virtual void setTop(qint16 pixels) = 0;
     // Brings the character into view with its showing animation; does not wait.
     virtual void Show() = 0;
+    // As Show, for a character shown while `opening` is about to appear for the
+    // first time: its window comes up right after that window's first frame,
+    // so the window the user started is not held up by it.
+    virtual void ShowAfterFirstFrameOf(QWidget* opening) = 0;
     // Animation names as the file lists them, in file order.
     virtual QStringList AnimationNames() const = 0;
     // Queues the animation; throws AgentError when there is no such animation.

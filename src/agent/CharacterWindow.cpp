@@ -21,8 +21,23 @@ CharacterWindow::CharacterWindow(QSize characterSize)
     setFixedSize(characterSize);
     frame_ = QImage(characterSize, QImage::Format_ARGB32_Premultiplied);
     frame_.fill(0);
-    if (!x11::isActive())
-        return;
+}
+
+void CharacterWindow::setVisible(bool visible)
+{
+    if (visible && !xWindowPrepared_ && x11::isActive()) {
+        xWindowPrepared_ = true;
+        prepareXWindow();
+        // A frame set before there was a window was shaped without knowing
+        // whether a compositor blends this one: set it again.
+        if (!mask().isEmpty())
+            setFrame(frame_);
+    }
+    QWidget::setVisible(visible);
+}
+
+void CharacterWindow::prepareXWindow()
+{
     create();
     // Qt's tool window gives the utility type, and the stay-on-top hint the
     // above state; leaving the task bar and the pager Qt has no flag for.

@@ -27,6 +27,9 @@ public:
 
     // Shows this composed frame (character size, ARGB32 premultiplied).
     void setFrame(const QImage& frame);
+    // The X window is made on the first show, not with the widget: a character
+    // loaded while the options window opens costs that window nothing on screen.
+    void setVisible(bool visible) override;
     const QImage& frame() const { return frame_; }
     // The shape of a blank frame: no pixel of the window.
     static QRegion blankShape() { return QRegion(-1, -1, 1, 1); }
@@ -42,10 +45,12 @@ private:
     bool pixelsOutsideShapeShow();
     // True where a compositing manager blends the window by its alpha.
     bool blendedByCompositor();
+    void prepareXWindow();
     void showBlended(const QRegion& shape);
     void showShaped(const QRegion& shape);
 
     QImage frame_;
+    bool xWindowPrepared_ = false;
     bool alphaVisual_ = false;
     bool blended_ = false;         // the last frame was shown without a shape
     unsigned shadowRefusedOn_ = 0; // the outermost window that carries the no-shadow property

@@ -1,5 +1,7 @@
 #include "LoadedCharacter.h"
 
+#include "FirstFrame.h"
+
 #include <QTimer>
 
 namespace agent {
@@ -42,6 +44,25 @@ void LoadedCharacter::setTop(qint16 pixels)
 
 void LoadedCharacter::Show()
 {
+    prepareShowing();
+    window_->move(left_, top_);
+    window_->show();
+    player_->show();
+    prepareIdlingLater();
+}
+
+void LoadedCharacter::ShowAfterFirstFrameOf(QWidget* opening)
+{
+    prepareShowing();
+    window_->move(left_, top_);
+    // The animation starts now; its frames wait in the hidden window.
+    player_->show();
+    whenFirstDrawn(opening, window_.get(), [this] { window_->show(); });
+    prepareIdlingLater();
+}
+
+void LoadedCharacter::prepareShowing()
+{
     if (const AcsState* showing = character_.findState(QStringLiteral("Showing"))) {
         for (const QString& name : showing->animations) {
             const int index = character_.findAnimation(name);
@@ -51,9 +72,10 @@ void LoadedCharacter::Show()
     } else if (!character_.animations.empty()) {
         prepare(0);
     }
-    window_->move(left_, top_);
-    window_->show();
-    player_->show();
+}
+
+void LoadedCharacter::prepareIdlingLater()
+{
     // The player picks idling animations itself, seconds after the last
     // request, so their pictures are decoded once the program has nothing
     // else to do, not while its window opens; one that cannot be decoded is

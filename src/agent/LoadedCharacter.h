@@ -30,6 +30,7 @@ public:
     qint16 Top() const override { return top_; }
     void setTop(qint16 pixels) override;
     void Show() override;
+    void ShowAfterFirstFrameOf(QWidget* opening) override;
     QStringList AnimationNames() const override;
     void Play(const QString& name) override;
     bool IdleOn() const override { return player_->idleOn(); }
@@ -43,6 +44,9 @@ private:
     // Decodes the pictures and sounds an animation needs before it is queued,
     // so a damaged one fails the request instead of the playback.
     void prepare(int animationIndex);
+    // The showing animation's pictures, decoded before anything is shown.
+    void prepareShowing();
+    void prepareIdlingLater();
     void showFrame(int animation, int frame);
     void playSound(int soundIndex);
 

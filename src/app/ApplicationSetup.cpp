@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -24,10 +25,13 @@ const QString kInstalledFace = QStringLiteral("IPAPGothic");
 
 void setUpApplication(QApplication& app)
 {
+    // Names in the store (the balloon font) may still be the designed face.
     QFont::insertSubstitution(kDesignFace, kInstalledFace);
+    if (QFontDatabase::hasFamily(kInstalledFace))
+        controls::drawFormFontAs(kInstalledFace);
 
     // Without an explicit font Qt picks a fixed-pitch face under a Japanese locale.
-    QFont font(kDesignFace);
+    QFont font(controls::formFontFamily());
     font.setPointSizeF(9.0);
     QApplication::setFont(font);
 

@@ -12,13 +12,32 @@
 namespace controls {
 
 FlexGrid::FlexGrid(QWidget* parent, int columns)
-    : QWidget(parent), table_(new QTableWidget(0, columns, this)), columns_(columns),
-      colWidthTwips_(std::size_t(columns), 0)
+    : QWidget(parent), columns_(columns), colWidthTwips_(std::size_t(columns), kStyleWidth)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(table_);
+}
+
+QTableWidget* FlexGrid::view() const
+{
+    if (!table_)
+        const_cast<FlexGrid*>(this)->createView();
+    return table_;
+}
+
+void FlexGrid::createView()
+{
+    table_ = new QTableWidget(0, columns_, this);
+    layout()->addWidget(table_);
+    // Made after the window arranged its tab order: the table takes the
+    // grid's place in it, after the control that takes the focus before the grid.
+    QWidget* before = previousInFocusChain();
+    while (before != this && before->focusPolicy() == Qt::NoFocus)
+        before = before->previousInFocusChain();
+    if (before != this)
+        QWidget::setTabOrder(before, table_);
     setFocusProxy(table_);
+    table_->setAccessibleName(accessibleName());
 
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionMode(QAbstractItemView::NoSelection);
@@ -28,7 +47,7 @@ FlexGrid::FlexGrid(QWidget* parent, int columns)
 
     // The fixed top row: an empty header line that stays put while the rows scroll.
     QHeaderView* header = table_->horizontalHeader();
-    for (int c = 0; c < columns; ++c)
+    for (int c = 0; c < columns_; ++c)
         table_->setHorizontalHeaderItem(c, new QTableWidgetItem(QString()));
     header->setSectionsClickable(false);
     header->setHighlightSections(false);
@@ -36,35 +55,50 @@ FlexGrid::FlexGrid(QWidget* parent, int columns)
     header->setStretchLastSection(false);
     // Narrow columns such as the check mark must be as narrow as asked.
     header->setMinimumSectionSize(1);
-    for (int c = 0; c < columns; ++c)
-        colWidthTwips_[std::size_t(c)] = qRound(pixelsToTwipsX(header->sectionSize(c)));
+    for (int c = 0; c < columns_; ++c) {
+        int& twips = colWidthTwips_[std::size_t(c)];
+        if (twips == kStyleWidth)
+            twips = qRound(pixelsToTwipsX(header->sectionSize(c)));
+        else
+            header->resizeSection(c, twipsToPixelsX(twips));
+    }
 
     table_->viewport()->installEventFilter(this);
     header->viewport()->installEventFilter(this);
     connect(table_, &QTableWidget::currentCellChanged, this, [this] { syncFromView(); });
     updateMetrics();
+    if (isVisible()) {
+        layout()->activate();
+        table_->show();
+    }
+}
+
+void FlexGrid::showEvent(QShowEvent* event)
+{
+    view();
+    QWidget::showEvent(event);
 }
 
 void FlexGrid::AddItem(const QString& item)
 {
-    const int tableRow = table_->rowCount();
-    table_->insertRow(tableRow);
+    const int tableRow = view()->rowCount();
+    view()->insertRow(tableRow);
     const QStringList texts = item.split(QLatin1Char('\t'));
     for (int c = 0; c < columns_; ++c)
-        table_->setItem(tableRow, c, new QTableWidgetItem(c < texts.size() ? texts.at(c) : QString()));
+        view()->setItem(tableRow, c, new QTableWidgetItem(c < texts.size() ? texts.at(c) : QString()));
 }
 
 void FlexGrid::RemoveItem(int row)
 {
     if (row < 1 || row >= Rows())
         return;
-    table_->removeRow(row - 1);
+    view()->removeRow(row - 1);
     syncFromView();
 }
 
 int FlexGrid::Rows() const
 {
-    return table_->rowCount() + 1;
+    return table_ ? table_->rowCount() + 1 : 1;
 }
 
 void FlexGrid::setRow(int row)
@@ -73,9 +107,9 @@ void FlexGrid::setRow(int row)
         return;
     row_ = row;
     if (row == 0)
-        table_->setCurrentIndex(QModelIndex());
+        view()->setCurrentIndex(QModelIndex());
     else
-        table_->setCurrentCell(row - 1, col_);
+        view()->setCurrentCell(row - 1, col_);
     emit currentCellChanged(row_, col_);
 }
 
@@ -85,7 +119,7 @@ void FlexGrid::setCol(int col)
         return;
     col_ = col;
     if (row_ > 0)
-        table_->setCurrentCell(row_ - 1, col);
+        view()->setCurrentCell(row_ - 1, col);
     emit currentCellChanged(row_, col_);
 }
 
@@ -93,7 +127,7 @@ QTableWidgetItem* FlexGrid::cell(int row, int col) const
 {
     if (row < 0 || row >= Rows() || col < 0 || col >= columns_)
         return nullptr;
-    return row == 0 ? table_->horizontalHeaderItem(col) : table_->item(row - 1, col);
+    return row == 0 ? view()->horizontalHeaderItem(col) : view()->item(row - 1, col);
 }
 
 QString FlexGrid::Text() const
@@ -117,7 +151,7 @@ qint32 FlexGrid::cellForeColorAt(int row, int col) const
 {
     const QTableWidgetItem* item = cell(row, col);
     if (!item || row == 0 || item->foreground().style() == Qt::NoBrush)
-        return bgrFromColor(table_->palette().color(QPalette::Text));
+        return bgrFromColor(view()->palette().color(QPalette::Text));
     return bgrFromColor(item->foreground().color());
 }
 
@@ -125,7 +159,7 @@ qint32 FlexGrid::cellBackColorAt(int row, int col) const
 {
     const QTableWidgetItem* item = cell(row, col);
     if (!item || row == 0 || item->background().style() == Qt::NoBrush)
-        return bgrFromColor(table_->palette().color(QPalette::Base));
+        return bgrFromColor(view()->palette().color(QPalette::Base));
     return bgrFromColor(item->background().color());
 }
 
@@ -152,7 +186,11 @@ void FlexGrid::setCellBackColor(qint32 bgr)
 
 int FlexGrid::ColWidth(int col) const
 {
-    return col >= 0 && col < columns_ ? colWidthTwips_[std::size_t(col)] : 0;
+    if (col < 0 || col >= columns_)
+        return 0;
+    if (colWidthTwips_[std::size_t(col)] == kStyleWidth)
+        view(); // the style's default is known once there is a table
+    return colWidthTwips_[std::size_t(col)];
 }
 
 void FlexGrid::setColWidth(int col, int twips)
@@ -160,25 +198,26 @@ void FlexGrid::setColWidth(int col, int twips)
     if (col < 0 || col >= columns_ || twips < 0)
         return;
     colWidthTwips_[std::size_t(col)] = twips;
-    table_->horizontalHeader()->resizeSection(col, twipsToPixelsX(twips));
+    if (table_)
+        table_->horizontalHeader()->resizeSection(col, twipsToPixelsX(twips));
 }
 
 QRect FlexGrid::cellRect(int row, int col) const
 {
     if (row < 0 || row >= Rows() || col < 0 || col >= columns_)
         return {};
-    QHeaderView* header = table_->horizontalHeader();
+    QHeaderView* header = view()->horizontalHeader();
     if (row == 0) {
         const QRect r(header->sectionViewportPosition(col), 0, header->sectionSize(col), header->height());
         return r.translated(header->viewport()->mapTo(this, QPoint(0, 0)));
     }
-    const QRect r = table_->visualRect(table_->model()->index(row - 1, col));
-    return r.translated(table_->viewport()->mapTo(this, QPoint(0, 0)));
+    const QRect r = view()->visualRect(view()->model()->index(row - 1, col));
+    return r.translated(view()->viewport()->mapTo(this, QPoint(0, 0)));
 }
 
 void FlexGrid::syncFromView()
 {
-    const QModelIndex current = table_->currentIndex();
+    const QModelIndex current = view()->currentIndex();
     const int row = current.isValid() ? current.row() + 1 : 0;
     const int col = current.isValid() ? current.column() : col_;
     if (row == row_ && col == col_)
@@ -190,6 +229,8 @@ void FlexGrid::syncFromView()
 
 bool FlexGrid::eventFilter(QObject* watched, QEvent* event)
 {
+    if (!table_)
+        return QWidget::eventFilter(watched, event);
     const bool onCells = watched == table_->viewport();
     const bool onFixedRow = watched == table_->horizontalHeader()->viewport();
     if (!onCells && !onFixedRow)
@@ -206,13 +247,13 @@ bool FlexGrid::eventFilter(QObject* watched, QEvent* event)
     // The press is handled here, not by the view: the view would also move the
     // current cell on right and middle presses.
     if (onCells && mouse->button() == Qt::LeftButton) {
-        const QModelIndex index = table_->indexAt(mouse->position().toPoint());
+        const QModelIndex index = view()->indexAt(mouse->position().toPoint());
         if (index.isValid()) {
             setCol(index.column());
             setRow(index.row() + 1);
         }
     }
-    table_->setFocus(Qt::MouseFocusReason);
+    view()->setFocus(Qt::MouseFocusReason);
     reportPress(watched, mouse->position(), mouse->button(), mouse->modifiers());
     return true;
 }
@@ -240,7 +281,7 @@ void FlexGrid::reportPress(QObject* source, const QPointF& position, Qt::MouseBu
 
 void FlexGrid::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange && table_)
         updateMetrics();
     QWidget::changeEvent(event);
 }
@@ -249,9 +290,9 @@ void FlexGrid::updateMetrics()
 {
     // Rows as high as the text plus a little air, and the fixed row like the others.
     const int rowHeight = fontMetrics().height() + 4;
-    table_->verticalHeader()->setMinimumSectionSize(rowHeight);
-    table_->verticalHeader()->setDefaultSectionSize(rowHeight);
-    table_->horizontalHeader()->setFixedHeight(rowHeight);
+    view()->verticalHeader()->setMinimumSectionSize(rowHeight);
+    view()->verticalHeader()->setDefaultSectionSize(rowHeight);
+    view()->horizontalHeader()->setFixedHeight(rowHeight);
 }
 
 } // namespace controls

@@ -69,7 +69,9 @@ public:
 
     // Where a cell is drawn, in this widget's coordinates (empty when it is not shown).
     QRect cellRect(int row, int col) const;
-    QTableWidget* table() const { return table_; }
+    // The table is made when the grid is first shown or first holds a row:
+    // a grid on a page not yet opened costs the start nothing.
+    QTableWidget* table() const { return view(); }
 
 signals:
     // Any mouse press over the grid; X and Y in twips from the grid's top-left corner.
@@ -82,15 +84,20 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    QTableWidget* view() const;
+    void createView();
     QTableWidgetItem* cell(int row, int col) const;
     void syncFromView();
     void reportPress(QObject* source, const QPointF& position, Qt::MouseButton button,
                      Qt::KeyboardModifiers modifiers);
     void updateMetrics();
 
-    QTableWidget* table_;
+    static constexpr int kStyleWidth = -1; // a column not yet given a width
+
+    QTableWidget* table_ = nullptr;
     int columns_;
     int row_ = 0;
     int col_ = 0;

@@ -2,16 +2,64 @@
 
 #include "Twips.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 
 #include <limits>
 
 namespace controls {
 
+namespace {
+
+class FirstShowWatch : public QObject
+{
+public:
+    FirstShowWatch(QWidget* page, QObject* context, std::function<void()> arrange)
+        : QObject(page), context_(context), arrange_(std::move(arrange))
+    {
+        page->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            watched->removeEventFilter(this);
+            if (context_)
+                arrange_();
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPointer<QObject> context_;
+    std::function<void()> arrange_;
+};
+
+QString& formFace()
+{
+    static QString face = kFormFontFamily;
+    return face;
+}
+
+} // namespace
+
+const QString& formFontFamily()
+{
+    return formFace();
+}
+
+void drawFormFontAs(const QString& installedFace)
+{
+    formFace() = installedFace;
+}
+
 QFont formFont(double points)
 {
-    QFont font(kFormFontFamily);
+    QFont font(formFontFamily());
     font.setPointSizeF(points);
     return font;
 }
@@ -39,6 +87,11 @@ void placeLabelEndingAt(QLabel* label, int right, int y, int height)
     const QRect r = twipsRect(right, y, 0, height);
     const int width = label->sizeHint().width();
     label->setGeometry(r.x() - width, r.y(), width, r.height());
+}
+
+void whenFirstShown(QWidget* page, QObject* context, std::function<void()> arrange)
+{
+    new FirstShowWatch(page, context, std::move(arrange));
 }
 
 } // namespace controls

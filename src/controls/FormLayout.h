@@ -7,15 +7,25 @@
 #include <QFont>
 #include <QString>
 
+#include <functional>
+
 class QLabel;
 class QLineEdit;
 class QWidget;
 
 namespace controls {
 
-// The face every caption is drawn in; the application maps it to an
+// The face every caption is designed in; the application maps it to an
 // installed Japanese proportional face.
 inline const QString kFormFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
+
+// The face the windows' fonts ask for: the installed face the designed one
+// is drawn in, once the application has named it, else the designed face.
+// A name that Qt has to substitute costs, at the first text of each script
+// (Han, kana, the rest), a search through every installed font for fallbacks
+// that a face asked for by its own name only makes when it lacks a character.
+const QString& formFontFamily();
+void drawFormFontAs(const QString& installedFace);
 // Height of one line of text boxes, in twips.
 inline constexpr int kLineTwips = 270;
 
@@ -40,5 +50,10 @@ void place(QWidget* widget, int x, int y, int width, int height);
 void placeLabel(QLabel* label, int x, int y, int height = kLineTwips);
 // A label as wide as its caption whose right edge is at right.
 void placeLabelEndingAt(QLabel* label, int right, int y, int height = kLineTwips);
+
+// Calls arrange once, when page is first shown and before it is painted (not
+// when context has gone). Placing captions measures them, and FreeType
+// hinting each glyph of a page the window does not open with slows its start.
+void whenFirstShown(QWidget* page, QObject* context, std::function<void()> arrange);
 
 } // namespace controls

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabBar>
@@ -32,6 +33,11 @@ constexpr int kMargin = 90;
 constexpr int kLine = controls::kLineTwips;
 constexpr int kButtonHeight = 255;
 constexpr int kComboHeight = 300;
+
+// Page "読上げ＆ｱｸｼｮﾝ": one template per row pair; the row captions are
+// Label13 with these indexes.
+constexpr int kTemplateRowPitch = 840;
+constexpr int kTemplateLabelIndex[6] = {0, 1, 3, 5, 6, 7};
 
 using controls::formFont;
 using controls::make;
@@ -243,8 +249,8 @@ void optionform::buildGeneralPage(QWidget* page)
 void optionform::buildSpeechPage(QWidget* page)
 {
     constexpr int textX = 780;
-    constexpr int rowPitch = 840;
-    const int labelIndex[6] = {0, 1, 3, 5, 6, 7};
+    constexpr int rowPitch = kTemplateRowPitch;
+    const auto& labelIndex = kTemplateLabelIndex;
     const QString rowCaptions[6] = {QStringLiteral("最初"),   QStringLiteral("ﾒｰﾙ毎1"),
                                     QStringLiteral("ﾒｰﾙ毎2"), QStringLiteral("ﾒｰﾙ毎3"),
                                     QStringLiteral("ﾒｰﾙ毎4"), QStringLiteral("最後")};
@@ -265,7 +271,6 @@ void optionform::buildSpeechPage(QWidget* page)
         const auto r = std::size_t(row);
         QLabel*& rowLabel = Label13[std::size_t(labelIndex[row])];
         rowLabel = label(page, indexed(u"Label13", labelIndex[row]), rowCaptions[row]);
-        placeLabel(rowLabel, kMargin, y);
 
         Text1[r] = textBox(page, indexed(u"Text1", row));
         Text1[r]->setToolTip(textTips[row]);
@@ -302,6 +307,19 @@ void optionform::buildSpeechPage(QWidget* page)
                                QStringLiteral("@6 ・・・ 本文")};
     for (int i = 0; i < 6; ++i)
         Label14[std::size_t(i)] = label(Frame1, indexed(u"Label14", i), legend[i]);
+    Label11 = label(Frame1, QStringLiteral("Label11"), QStringLiteral("（読み上げ行数"));
+    talkcntbox = textBox(Frame1, QStringLiteral("talkcntbox"), QStringLiteral("10"));
+    talkcntbox->setToolTip(QStringLiteral("指定された行数読み上げます"));
+    Label10 = label(Frame1, QStringLiteral("Label10"), QStringLiteral("行）"));
+    Label11->setBuddy(talkcntbox);
+    controls::whenFirstShown(page, this, [this] { arrangeSpeechPage(); });
+}
+
+void optionform::arrangeSpeechPage()
+{
+    for (int row = 0; row < 6; ++row)
+        placeLabel(Label13[std::size_t(kTemplateLabelIndex[row])], kMargin, 90 + row * kTemplateRowPitch);
+
     // Two columns on the first two lines; the last line runs on to leave
     // room for the line count at its right end.
     constexpr int colA = 120;
@@ -319,17 +337,12 @@ void optionform::buildSpeechPage(QWidget* page)
     placeLabel(Label14[5], lastLineB, lineY[2], 255);
 
     // The line count sits at the right end of the last line.
-    Label11 = label(Frame1, QStringLiteral("Label11"), QStringLiteral("（読み上げ行数"));
-    talkcntbox = textBox(Frame1, QStringLiteral("talkcntbox"), QStringLiteral("10"));
-    talkcntbox->setToolTip(QStringLiteral("指定された行数読み上げます"));
-    Label10 = label(Frame1, QStringLiteral("Label10"), QStringLiteral("行）"));
     const int right = 5415 - 120;
     const int label10Width = int(controls::pixelsToTwipsX(Label10->sizeHint().width()));
     const int boxX = right - label10Width - 30 - 435;
     placeLabel(Label10, right - label10Width, lineY[2], 255);
     place(talkcntbox, boxX, lineY[2], 435, 255);
     placeLabelEndingAt(Label11, boxX - 30, lineY[2], 255);
-    Label11->setBuddy(talkcntbox);
 }
 
 void optionform::buildAccountPage(QWidget* page)
@@ -339,10 +352,8 @@ void optionform::buildAccountPage(QWidget* page)
     accountList->setToolTip(QStringLiteral("ﾀﾞﾌﾞﾙｸﾘｯｸは編集と同じです"));
     place(accountList, kMargin, 90, 5415, 5415);
     // The grid has no label; the page's caption says what it lists. The
-    // table inside is what takes the focus, so it carries the name too.
-    const QString listName = QStringLiteral("ｱｶｳﾝﾄ");
-    accountList->setAccessibleName(listName);
-    accountList->table()->setAccessibleName(listName);
+    // table inside, which takes the focus, gets the name from the grid.
+    accountList->setAccessibleName(QStringLiteral("ｱｶｳﾝﾄ"));
 
     const int y = 90 + 5415 + 90;
     addbutton = button(page, QStringLiteral("addbutton"), QStringLiteral("追加"));
@@ -366,7 +377,6 @@ void optionform::buildAgentPage(QWidget* page)
     Label5[2]->setToolTip(
         QStringLiteral("読上げ時の音量を設定します(マスターボリュームが0の時は無効になります)"));
     Label5[2]->setFont(formFont(kCaptionFontPoints));
-    placeLabelEndingAt(Label5[2], barX - 60, 180);
     scr_Vol = make<QScrollBar>(page, QStringLiteral("scr_Vol"));
     scr_Vol->setOrientation(Qt::Horizontal);
     scr_Vol->setRange(-32768, 32767);
@@ -379,7 +389,6 @@ void optionform::buildAgentPage(QWidget* page)
     Label5[4] = label(page, QStringLiteral("Label5(4)"), QStringLiteral("読み上げ速度:"));
     Label5[4]->setToolTip(QStringLiteral("読み上げる速さを設定します"));
     Label5[4]->setFont(formFont(kCaptionFontPoints));
-    placeLabelEndingAt(Label5[4], barX - 60, 570);
     scr_Pitch = make<QScrollBar>(page, QStringLiteral("scr_Pitch"));
     scr_Pitch->setOrientation(Qt::Horizontal);
     scr_Pitch->setRange(50, 250);
@@ -396,17 +405,12 @@ void optionform::buildAgentPage(QWidget* page)
         constexpr int inner = 120;
         Label17 = label(Frame3, QStringLiteral("Label17"), QStringLiteral("ﾌｫﾝﾄ:"));
         Label16 = label(Frame3, QStringLiteral("Label16"), QStringLiteral("ｻｲｽﾞ:"));
-        const int listX = inner +
-                          int(controls::pixelsToTwipsX(
-                              std::max(Label17->sizeHint().width(), Label16->sizeHint().width()))) +
-                          60;
-        placeLabel(Label17, inner, 330, kComboHeight);
+        // Sized now, moved beside their captions when the page is first shown.
         Combo2 = make<controls::DropDownList>(Frame3, QStringLiteral("Combo2"));
-        place(Combo2, listX, 330, 2655, kComboHeight);
+        place(Combo2, inner, 330, 2655, kComboHeight);
         Label17->setBuddy(Combo2);
-        placeLabel(Label16, inner, 750, kComboHeight);
         Combo3 = make<controls::DropDownList>(Frame3, QStringLiteral("Combo3"));
-        place(Combo3, listX, 750, 855, kComboHeight);
+        place(Combo3, inner, 750, 855, kComboHeight);
         Label16->setBuddy(Combo3);
         for (const char* size :
              {"8", "9", "10", "11", "12", "14", "16", "18", "20", "22", "24", "26", "28", "36", "48", "72"})
@@ -427,13 +431,30 @@ void optionform::buildAgentPage(QWidget* page)
         QPalette red = Label18->palette();
         red.setColor(QPalette::WindowText, QColor(0xFF, 0x00, 0x00));
         Label18->setPalette(red);
-        placeLabel(Label18, inner, 1230, 255);
     }
 
     // Carries the volume as text for loading and saving; never shown.
     txt_Vol = textBox(page, QStringLiteral("txt_Vol"));
     place(txt_Vol, kMargin, 2700, 1200, kLine);
     txt_Vol->setVisible(false);
+    controls::whenFirstShown(page, this, [this] { arrangeAgentPage(); });
+}
+
+void optionform::arrangeAgentPage()
+{
+    constexpr int barX = 5505 - 3975;
+    placeLabelEndingAt(Label5[2], barX - 60, 180);
+    placeLabelEndingAt(Label5[4], barX - 60, 570);
+
+    constexpr int inner = 120;
+    const int listX =
+        inner +
+        int(controls::pixelsToTwipsX(std::max(Label17->sizeHint().width(), Label16->sizeHint().width()))) + 60;
+    placeLabel(Label17, inner, 330, kComboHeight);
+    place(Combo2, listX, 330, 2655, kComboHeight);
+    placeLabel(Label16, inner, 750, kComboHeight);
+    place(Combo3, listX, 750, 855, kComboHeight);
+    placeLabel(Label18, inner, 1230, 255);
 }
 
 void optionform::arrangeTabOrder()
@@ -485,6 +506,7 @@ void optionform::setVisible(bool visible)
         loaded_ = true;
         if (const QScreen* screen = QGuiApplication::primaryScreen())
             move(screen->availableGeometry().center() - rect().center());
+        const QScopedValueRollback opening(opening_, true);
         Form_Load();
     }
     QDialog::setVisible(visible);

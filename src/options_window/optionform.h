@@ -179,10 +179,18 @@ private:
     void buildSpeechPage(QWidget* page);
     void buildAccountPage(QWidget* page);
     void buildAgentPage(QWidget* page);
+    // The captions of pages 1 and 3 are measured to place them and what
+    // stands beside them, when the page is first shown: the start measures
+    // only what it shows.
+    void arrangeSpeechPage();
+    void arrangeAgentPage();
     void arrangeTabOrder();
     void connectHandlers();
 
     bool loaded_ = false;
+    // While Form_Load runs for the first show: the character then comes up
+    // right after the window's first frame.
+    bool opening_ = false;
     // Set by loaddata just after the store was read, so that the character it
     // places needs no second read; any later SetAgent reads the store again.
     bool storeReadForLoad_ = false;

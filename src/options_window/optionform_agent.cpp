@@ -61,7 +61,10 @@ void optionform::SetAgent()
                                                         controls::twipsPerPixelX()));
         AgentCharacter->setTop(settings::AgentPosition(settings::kAgentTopKey, controls::screenHeightTwips(),
                                                        controls::twipsPerPixelY()));
-        AgentCharacter->Show();
+        if (opening_)
+            AgentCharacter->ShowAfterFirstFrameOf(this);
+        else
+            AgentCharacter->Show();
 
         for (controls::DropDownList* list : Combo1) {
             list->hide();

@@ -7,6 +7,7 @@
 
 #include "ApplicationSetup.h"
 #include "ColorSwatch.h"
+#include "FormLayout.h"
 #include "Twips.h"
 #include "accountform.h"
 
@@ -106,7 +107,7 @@ private slots:
         QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(!form.windowIcon().isNull());
-        QCOMPARE(form.font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(form.font().family(), controls::formFontFamily());
         for (QLabel* l : {form.Label6[0], form.Label6[1], form.Label7, form.Label1, form.Label3, form.Label5,
                           form.Label2})
             QCOMPARE(l->font().pointSizeF(), 9.75);

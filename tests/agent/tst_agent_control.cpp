@@ -120,6 +120,20 @@ private slots:
         QCOMPARE(loaded.window().frame().pixel(5, 2), 0xFF0000FFu); // the raised arm
     }
 
+    void shownAfterTheFirstFrameOfAnOpeningWindow()
+    {
+        control_->Characters().Load(QStringLiteral("Agent"), samplePath_);
+        auto& loaded = dynamic_cast<LoadedCharacter&>(control_->Characters()(QStringLiteral("Agent")));
+        QWidget opening;
+        loaded.ShowAfterFirstFrameOf(&opening);
+        QCOMPARE(loaded.player().displayed().animation, 1); // the showing animation has started
+        QCoreApplication::processEvents();
+        QVERIFY(!loaded.window().isVisible()); // the opening window has not been drawn yet
+        opening.show();
+        QTRY_VERIFY(loaded.window().isVisible());
+        QCOMPARE(loaded.window().mask(), QRegion(QBitmap::fromImage(loaded.window().frame().createAlphaMask())));
+    }
+
     void aBlankFrameLeavesNoPixel()
     {
         test::TestCharacter t = test::sampleCharacter();

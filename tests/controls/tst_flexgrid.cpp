@@ -50,6 +50,35 @@ private slots:
         QVERIFY(grid.Visible());
     }
 
+    void aGridFirstShownMakesItsTableInItsPlace()
+    {
+        QWidget page;
+        auto* before = new QLineEdit(&page);
+        auto* grid = new FlexGrid(&page);
+        auto* after = new QLineEdit(&page);
+        QWidget::setTabOrder(before, grid);
+        QWidget::setTabOrder(grid, after);
+        grid->setAccessibleName(QStringLiteral("ｱｶｳﾝﾄ"));
+        grid->setColWidth(1, 320);
+        QVERIFY(!grid->findChild<QTableWidget*>()); // a page never opened costs no table
+        QCOMPARE(grid->ColWidth(1), 320);
+
+        page.show();
+        auto* table = grid->findChild<QTableWidget*>();
+        QVERIFY(table && table->isVisible());
+        QCOMPARE(table->horizontalHeader()->sectionSize(1), controls::twipsToPixelsX(320));
+        QCOMPARE(table->accessibleName(), QStringLiteral("ｱｶｳﾝﾄ"));
+        QCOMPARE(grid->focusProxy(), table);
+        const auto nextTakingFocus = [](QWidget* w) {
+            do
+                w = w->nextInFocusChain();
+            while (w->focusPolicy() == Qt::NoFocus);
+            return w;
+        };
+        QCOMPARE(nextTakingFocus(before), table);
+        QCOMPARE(nextTakingFocus(table), after);
+    }
+
     void addItemSplitsAtTabsAndLeavesTheCurrentRow()
     {
         FlexGrid grid;
