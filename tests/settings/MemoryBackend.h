@@ -28,7 +28,7 @@ public:
 
     QString location() const override { return QStringLiteral("memory"); }
     QString storeFile() const override { return location(); }
-    bool reload(QString*) override
+    bool reload(StoreProblem*) override
     {
         read_ = disk_->values;
         return true;
@@ -39,10 +39,10 @@ public:
         return it == read_.cend() ? std::nullopt : std::optional(*it);
     }
     QStringList keys() const override { return read_.keys(); }
-    bool commit(const std::vector<StoreChange>& changes, QString* reason) override
+    bool commit(const std::vector<StoreChange>& changes, StoreProblem* problem) override
     {
         if (disk_->refuseCommits) {
-            *reason = QStringLiteral("the disk is full");
+            *problem = {StoreProblem::Kind::DiskFull, QStringLiteral("the disk is full")};
             return false;
         }
         disk_->commits.push_back(changes);

@@ -55,12 +55,14 @@ bool SettingsStore::storeHolds(const QString& text) const
                        [&](const QString& key) { return backend_->value(key) == text; });
 }
 
-// Why the pending changes cannot be written at all, or "".
-QString SettingsStore::refusal(QString* unstorableKey) const
+// Why the pending changes cannot be written at all (no problem when they can).
+StoreProblem SettingsStore::refusal(QString* unstorableKey) const
 {
-    if (!readProblem_.isEmpty())
-        return QStringLiteral("it could not be read when it was opened (%1), so it is not replaced")
-            .arg(readProblem_);
+    using Kind = StoreProblem::Kind;
+    // A store that could not be read at opening is refused for the reason it
+    // could not be read.
+    if (readProblem_.isProblem())
+        return readProblem_;
     // The stored values that do not fit a line, gathered once when needed:
     // a file with odd line ends may have one in every account.
     std::optional<QSet<QString>> heldOffLine;
@@ -76,29 +78,32 @@ QString SettingsStore::refusal(QString* unstorableKey) const
     };
     for (const auto& [key, text] : changes_) {
         if (!backend_->acceptsKey(key))
-            return QStringLiteral("the key \"%1\" cannot be written").arg(key);
+            return {Kind::Unstorable, QStringLiteral("the key \"%1\" cannot be written").arg(key)};
         if (text && !FitsOnAStoreLine(*text) && !held(*text)) {
             if (unstorableKey)
                 *unstorableKey = key;
-            return QStringLiteral("the value of %1 holds a line break or a NUL character").arg(key);
+            return {Kind::Unstorable,
+                    QStringLiteral("the value of %1 holds a line break or a NUL character").arg(key)};
         }
     }
-    return QString();
+    return {};
 }
 
-bool SettingsStore::sync(QString* reason, QString* unstorableKey)
+bool SettingsStore::sync(StoreProblem* problem, QString* unstorableKey)
 {
-    QString why;
+    StoreProblem why;
     QString blamed;
     bool synced = true;
     if (!changes_.empty()) {
         why = refusal(&blamed);
-        synced = why.isEmpty() && backend_->commit(changes_, &why);
+        synced = !why.isProblem() && backend_->commit(changes_, &why);
+        if (!synced && !why.isProblem())
+            why = {StoreProblem::Kind::Other, QStringLiteral("unknown error")};
     }
     changes_.clear();
     changeOf_.clear();
-    if (reason)
-        *reason = synced ? QString() : why;
+    if (problem)
+        *problem = synced ? StoreProblem() : why;
     if (unstorableKey)
         *unstorableKey = blamed;
     return synced;
@@ -108,9 +113,9 @@ void SettingsStore::reload()
 {
     changes_.clear();
     changeOf_.clear();
-    readProblem_.clear();
-    if (!backend_->reload(&readProblem_) && readProblem_.isEmpty())
-        readProblem_ = QStringLiteral("unknown error");
+    readProblem_ = {};
+    if (!backend_->reload(&readProblem_) && !readProblem_.isProblem())
+        readProblem_ = {StoreProblem::Kind::Unreadable, QStringLiteral("unknown error")};
 }
 
 void SettingsStore::refresh()
@@ -118,9 +123,11 @@ void SettingsStore::refresh()
     // The pending changes live here, not in the backend, so they survive.
     // A problem now is kept even when an earlier read went well: the values
     // read are gone, and writing from defaults would lose the file's.
-    QString problem;
+    StoreProblem problem;
     if (!backend_->reload(&problem))
-        readProblem_ = problem.isEmpty() ? QStringLiteral("unknown error") : problem;
+        readProblem_ = problem.isProblem()
+                           ? problem
+                           : StoreProblem{StoreProblem::Kind::Unreadable, QStringLiteral("unknown error")};
 }
 
 void SettingsStore::useBackend(std::unique_ptr<StoreBackend> backend)
