@@ -671,7 +671,7 @@ def main():
         xsession.require_tools("weston", "unshare")
         if not os.environ.get("QUORVIX_E2E_PRIVATE"):
             return weston.enter_private_namespace([sys.executable, *sys.argv])
-        weston.make_private_tmp()
+        weston.make_private_x11_sockets()
         server = None
     else:
         xsession.require_tools("Xvfb", "xdotool", "xdpyinfo")

@@ -3,11 +3,15 @@ with or without its XWayland, and its screenshooter and scene graph.
 
 weston's XWayland takes the first free X display number and its socket
 names are shared by the whole machine, so the cases run in a private mount
-and network namespace (unshare) with a private /tmp: nothing they start can
-meet another X server or client. Everything waits by polling.
+and network namespace (unshare) with a private /tmp/.X11-unix: nothing they
+start can meet another X server or client. Only the socket folder is hidden,
+not /tmp, since the checkout and its build may live there. The display lock
+files stay shared, which keeps the number free of every other X server.
+Everything waits by polling.
 """
 
 import os
+import shutil
 import subprocess
 import tempfile
 
@@ -17,20 +21,29 @@ from xsession import Failure, stop_process, wait_for
 SOCKET = "wayland-e2e"
 
 
+X11_SOCKETS = "/tmp/.X11-unix"
+
+
 def enter_private_namespace(argv):
-    """Runs this script again inside unshare -mn; returns its exit code."""
+    """Runs this script again inside a private mount and network namespace;
+    returns its exit code. Without root, a user namespace in which the user
+    is root gives the same, where the kernel allows one."""
     env = dict(os.environ, QUORVIX_E2E_PRIVATE="1")
-    probe = subprocess.run(["unshare", "-mn", "true"], capture_output=True)
-    if probe.returncode != 0:
-        print("SKIP: cannot enter a private mount and network namespace (unshare -mn needs root)")
-        return xsession.SKIP
-    return subprocess.run(["unshare", "-mn", *argv], env=env).returncode
+    for unshare in (["unshare", "-mn"], ["unshare", "-rmn"]):
+        if subprocess.run([*unshare, "true"], capture_output=True).returncode == 0:
+            return subprocess.run([*unshare, *argv], env=env).returncode
+    print("SKIP: cannot enter a private mount and network namespace: unshare -mn needs root, "
+          "and this kernel refuses this user a user namespace (unshare -rmn)")
+    return xsession.SKIP
 
 
-def make_private_tmp():
-    subprocess.run(["mount", "-t", "tmpfs", "-o", "mode=1777", "e2e-tmp", "/tmp"], check=True)
-    os.mkdir("/tmp/.X11-unix", 0o1777)
-    os.chmod("/tmp/.X11-unix", 0o1777)
+def make_private_x11_sockets():
+    # X servers make the folder as the machine's, so it may be missing only
+    # where none has run yet; it is made the way they make it.
+    if not os.path.isdir(X11_SOCKETS):
+        os.mkdir(X11_SOCKETS)
+        os.chmod(X11_SOCKETS, 0o1777)
+    subprocess.run(["mount", "-t", "tmpfs", "-o", "mode=1777", "e2e-x11", X11_SOCKETS], check=True)
 
 
 class Weston:
@@ -51,9 +64,13 @@ class Weston:
             command.append("--xwayland")
         self.process = subprocess.Popen(command, env=self.env(), cwd=self.dir,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if xwayland:
-            self.x11_display = wait_for("weston's XWayland to listen", self._xwayland_display, 20)
-        wait_for("weston to draw its desktop", lambda: "background for output" in self.scene_graph(), 20)
+        try:
+            if xwayland:
+                self.x11_display = wait_for("weston's XWayland to listen", self._xwayland_display, 20)
+            wait_for("weston to draw its desktop", lambda: "background for output" in self.scene_graph(), 20)
+        except BaseException:
+            self.close()  # its folder is in the shared /tmp, its display lock too
+            raise
 
     def _log(self):
         if self.process.poll() is not None:
@@ -101,6 +118,7 @@ class Weston:
 
     def close(self):
         stop_process(self.process)
+        shutil.rmtree(self.dir, ignore_errors=True)
 
 
 def views(scene):

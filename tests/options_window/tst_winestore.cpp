@@ -74,6 +74,9 @@ class WineStoreTest : public QObject
         environment.insert(u"WINEPREFIX"_s, prefix_);
         environment.insert(u"WINEDEBUG"_s, u"-all"_s);
         environment.insert(u"WINEDLLOVERRIDES"_s, u"mscoree,mshtml="_s);
+        // Wine decodes reg add's command line in the locale's character set;
+        // a UTF-8 one keeps the Japanese seed whatever locale runs the suite.
+        environment.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
         return environment;
     }
 
