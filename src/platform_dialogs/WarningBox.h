@@ -17,4 +17,7 @@ void showWarning(QWidget* parent, const QString& text, const QString& detail = Q
 // Shows text with details the user can unfold (a long technical message) and waits for OK.
 void showWarningWithDetails(QWidget* parent, const QString& text, const QString& details);
 
+// The title of every warning and question of the program.
+QString warningTitle();
+
 } // namespace dialogs

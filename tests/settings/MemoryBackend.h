@@ -2,34 +2,82 @@
 
 // A store without a file, for the store's and the actions' tests: the values
 // live in a map the test holds (what is "on disk"), commits are recorded in
-// order, and a commit can be made to fail as a full disk would.
+// order, and a commit can be made to fail as a full disk would. It can also
+// stand for the Wine store: calls made on the store's worker thread, held
+// at a gate as by a Wine that does not answer.
 
 #include "StoreBackend.h"
 
 #include <QMap>
 #include <QString>
 
+#include <QThread>
+
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace settings::test {
+
+// Holds every call while closed; opening it or giving the call up (the
+// store's abortPendingCall, from the waiting thread) lets it go on.
+class CallGate
+{
+public:
+    void close() { set(true, false); }
+    void open() { set(false, false); }
+    void abort() { set(closed_, true); }
+    // Waits while closed; false when the call was given up.
+    bool pass()
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !closed_ || aborted_; });
+        return !std::exchange(aborted_, false);
+    }
+
+private:
+    void set(bool closed, bool aborted)
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            closed_ = closed;
+            aborted_ = aborted;
+        }
+        changed_.notify_all();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool closed_ = false;
+    bool aborted_ = false;
+};
 
 struct MemoryDisk
 {
     QMap<QString, QString> values;
     std::vector<std::vector<StoreChange>> commits;
     bool refuseCommits = false;
+    // Stands for a store that runs other programs: the calls go through
+    // gate, and the threads they came on (and the backend ended on) are kept.
+    bool runsOtherPrograms = false;
+    CallGate gate;
+    std::vector<QThread*> callThreads;
+    QThread* endedOn = nullptr;
 };
 
 class MemoryBackend final : public StoreBackend
 {
 public:
     explicit MemoryBackend(std::shared_ptr<MemoryDisk> disk) : disk_(std::move(disk)) {}
+    ~MemoryBackend() override { disk_->endedOn = QThread::currentThread(); }
 
     QString location() const override { return QStringLiteral("memory"); }
     QString storeFile() const override { return location(); }
-    bool reload(QString*) override
+    bool reload(QString* reason) override
     {
+        if (!called(reason))
+            return false;
         read_ = disk_->values;
         return true;
     }
@@ -41,6 +89,8 @@ public:
     QStringList keys() const override { return read_.keys(); }
     bool commit(const std::vector<StoreChange>& changes, QString* reason) override
     {
+        if (!called(reason))
+            return false;
         if (disk_->refuseCommits) {
             *reason = QStringLiteral("the disk is full");
             return false;
@@ -56,7 +106,20 @@ public:
         return true;
     }
 
+    bool settle(QString* reason) override { return called(reason); }
+    void abortPendingCall() override { disk_->gate.abort(); }
+    bool runsOtherPrograms() const override { return disk_->runsOtherPrograms; }
+
 private:
+    bool called(QString* reason)
+    {
+        disk_->callThreads.push_back(QThread::currentThread());
+        if (disk_->gate.pass())
+            return true;
+        *reason = QStringLiteral("the call was given up");
+        return false;
+    }
+
     std::shared_ptr<MemoryDisk> disk_;
     QMap<QString, QString> read_;
 };

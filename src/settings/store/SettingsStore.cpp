@@ -5,6 +5,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <utility>
 
 namespace settings {
 
@@ -13,7 +14,41 @@ SettingsStore::SettingsStore(std::unique_ptr<StoreBackend> backend) : backend_(s
     reload();
 }
 
-SettingsStore::~SettingsStore() = default;
+SettingsStore::~SettingsStore()
+{
+    dropBackend();
+}
+
+void SettingsStore::onBackendsThread(const std::function<void()>& call)
+{
+    if (backend_->runsOtherPrograms())
+        worker_.run(call, [backend = backend_.get()] { backend->abortPendingCall(); });
+    else
+        call();
+}
+
+bool SettingsStore::reloadBackend(QString* reason)
+{
+    bool read = false;
+    onBackendsThread([&] { read = backend_->reload(reason); });
+    return read;
+}
+
+// A helper process the backend keeps belongs to the worker thread, and is
+// ended there.
+void SettingsStore::dropBackend()
+{
+    if (backend_ && backend_->runsOtherPrograms())
+        worker_.runBlocking([this] { backend_.reset(); });
+    backend_.reset();
+}
+
+bool SettingsStore::settle(QString* reason)
+{
+    bool settled = false;
+    onBackendsThread([&] { settled = backend_->settle(reason); });
+    return settled;
+}
 
 QString SettingsStore::read(const QString& key, const QString& defaultText) const
 {
@@ -56,7 +91,7 @@ bool SettingsStore::storeHolds(const QString& text) const
 }
 
 // Why the pending changes cannot be written at all, or "".
-QString SettingsStore::refusal(QString* unstorableKey) const
+QString SettingsStore::refusal(const std::vector<StoreChange>& changes, QString* unstorableKey) const
 {
     if (!readProblem_.isEmpty())
         return QStringLiteral("it could not be read when it was opened (%1), so it is not replaced")
@@ -74,7 +109,7 @@ QString SettingsStore::refusal(QString* unstorableKey) const
         }
         return heldOffLine->contains(text);
     };
-    for (const auto& [key, text] : changes_) {
+    for (const auto& [key, text] : changes) {
         if (!backend_->acceptsKey(key))
             return QStringLiteral("the key \"%1\" cannot be written").arg(key);
         if (text && !FitsOnAStoreLine(*text) && !held(*text)) {
@@ -91,12 +126,17 @@ bool SettingsStore::sync(QString* reason, QString* unstorableKey)
     QString why;
     QString blamed;
     bool synced = true;
-    if (!changes_.empty()) {
-        why = refusal(&blamed);
-        synced = why.isEmpty() && backend_->commit(changes_, &why);
-    }
-    changes_.clear();
+    // Taken out before the commit: nothing the caller's thread does while it
+    // waits for the backend touches what is being written.
+    const std::vector<StoreChange> changes = std::exchange(changes_, {});
     changeOf_.clear();
+    if (!changes.empty()) {
+        why = refusal(changes, &blamed);
+        if (why.isEmpty())
+            onBackendsThread([&] { synced = backend_->commit(changes, &why); });
+        else
+            synced = false;
+    }
     if (reason)
         *reason = synced ? QString() : why;
     if (unstorableKey)
@@ -109,8 +149,9 @@ void SettingsStore::reload()
     changes_.clear();
     changeOf_.clear();
     readProblem_.clear();
-    if (!backend_->reload(&readProblem_) && readProblem_.isEmpty())
-        readProblem_ = QStringLiteral("unknown error");
+    QString problem;
+    if (!reloadBackend(&problem))
+        readProblem_ = problem.isEmpty() ? QStringLiteral("unknown error") : problem;
 }
 
 void SettingsStore::refresh()
@@ -119,12 +160,13 @@ void SettingsStore::refresh()
     // A problem now is kept even when an earlier read went well: the values
     // read are gone, and writing from defaults would lose the file's.
     QString problem;
-    if (!backend_->reload(&problem))
+    if (!reloadBackend(&problem))
         readProblem_ = problem.isEmpty() ? QStringLiteral("unknown error") : problem;
 }
 
 void SettingsStore::useBackend(std::unique_ptr<StoreBackend> backend)
 {
+    dropBackend();
     backend_ = std::move(backend);
     reload();
 }

@@ -17,13 +17,20 @@
 // holds that very text already: another program may have stored a value the
 // user could not type (a NUL, a lone carriage return), and moving it to
 // another key (Delete's renumbering) or writing it back loses nothing.
+//
+// A backend that runs other programs is read, written, settled and ended on
+// the store's worker thread; the asking thread waits through the installed
+// waiter (StoreWorker.h). Its value() and keys() answer from memory and stay
+// on the asking thread, which never calls them while a call runs.
 
 #include "StoreBackend.h"
 #include "StoreKeyMap.h"
+#include "StoreWorker.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -50,7 +57,7 @@ public:
     bool sync(QString* reason, QString* unstorableKey = nullptr);
     // After the program's last action: what the store still owes the disk
     // is done and checked (StoreBackend::settle).
-    bool settle(QString* reason) { return backend_->settle(reason); }
+    bool settle(QString* reason);
     // Ends a reload or sync waiting for another program, from any thread.
     void abortPendingCall() { backend_->abortPendingCall(); }
     // Reads the store afresh and forgets pending changes.
@@ -74,9 +81,15 @@ public:
 
 private:
     void change(const QString& key, std::optional<QString> text);
-    QString refusal(QString* unstorableKey) const;
+    // Runs call on the backend where its calls belong (the rule above).
+    void onBackendsThread(const std::function<void()>& call);
+    bool reloadBackend(QString* reason);
+    void dropBackend();
+    QString refusal(const std::vector<StoreChange>& changes, QString* unstorableKey) const;
     bool storeHolds(const QString& text) const;
 
+    // Declared first, so it outlives the backend whose calls it runs.
+    StoreWorker worker_;
     std::unique_ptr<StoreBackend> backend_;
     QString readProblem_;
     // The latest change of each key, in the order of the keys' first changes,
