@@ -13,10 +13,10 @@
 // Makes its own prefix (wineboot, ten to twenty seconds); prints a note and
 // nothing else when Wine or quorvix-registry.exe is missing.
 
-#include "Median.h"
 #include "ApplicationSetup.h"
 #include "CommonDialogs.h"
 #include "KeySchema.h"
+#include "Median.h"
 #include "Module1.h"
 #include "RegistryHelper.h"
 #include "StoreActions.h"
@@ -69,9 +69,9 @@ int runPrepare(int argc, char** argv, int accounts)
         Module1::AccountRecord.Scolor1 = n;
         Module1::SaveAccount(qint16(n));
     }
-    QString reason;
-    if (!Module1::SyncSettings(&reason)) {
-        std::fprintf(stderr, "prepare: %s\n", qPrintable(reason));
+    settings::StoreProblem problem;
+    if (!Module1::SyncSettings(&problem)) {
+        std::fprintf(stderr, "prepare: %s\n", qPrintable(problem.detail));
         return 1;
     }
     return 0;
@@ -234,7 +234,8 @@ public:
     }
 };
 
-void printRow(const char* figure, int accounts, const char* store, double ms, double iniMs, const char* target)
+void printRow(const char* figure, int accounts, const char* store, double ms, double iniMs,
+              const char* target)
 {
     if (iniMs > 0)
         std::printf("%s, %d accounts, %s\t%.1f\tms\t%s\t%.2fx INI\n", figure, accounts, store, ms, target,
@@ -288,7 +289,8 @@ int orchestrate(const QString& self)
                  ini.start, few ? "<= 1.5x INI" : "-");
         printRow("start (window shown and idle)", accounts, "Wine, none running", idle.start, ini.start, "-");
         printRow("account OK", accounts, "INI", ini.accountOk, -1, "baseline");
-        printRow("account OK", accounts, "Wine, a Wine program running", running.accountOk, ini.accountOk, "-");
+        printRow("account OK", accounts, "Wine, a Wine program running", running.accountOk, ini.accountOk,
+                 "-");
         printRow("account OK", accounts, "Wine, none running", idle.accountOk, ini.accountOk, "-");
         printRow("削除 of the first", accounts, "INI", ini.deleteFirst, -1, "baseline");
         printRow("削除 of the first", accounts, "Wine, a Wine program running", running.deleteFirst,
@@ -297,7 +299,8 @@ int orchestrate(const QString& self)
         printRow("OK to the program's end", accounts, "INI", ini.ok, -1, "baseline");
         printRow("OK to the program's end", accounts, "Wine, a Wine program running", running.ok, ini.ok,
                  few ? "<= 3x INI" : "-");
-        printRow("OK to the program's end (waits for Wine's save)", accounts, "Wine, none running", idle.ok, ini.ok, "-");
+        printRow("OK to the program's end (waits for Wine's save)", accounts, "Wine, none running", idle.ok,
+                 ini.ok, "-");
     }
     bench.startWine();
     const auto [fresh, kept] = bench.helperRunAgainstRoundTrip(7);

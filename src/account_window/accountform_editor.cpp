@@ -8,6 +8,7 @@
 #include "FlexGrid.h"
 #include "KeySchema.h"
 #include "Module1.h"
+#include "StoreRefusalBox.h"
 #include "WarningBox.h"
 
 #include <QCheckBox>
@@ -150,7 +151,7 @@ void accountform::Command1_Click()
         // Nothing of this account reached the disk and the store took the
         // writes back: leave the list as the disk has it and keep the
         // user's input open.
-        dialogs::showWarning(this, u"ｱｶｳﾝﾄを保存できませんでした"_s, outcome.reason);
+        dialogs::showStoreRefusal(this, u"ｱｶｳﾝﾄを保存できませんでした"_s, outcome.problem);
         return;
     }
 

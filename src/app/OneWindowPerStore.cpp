@@ -147,27 +147,33 @@ OneWindowPerStore::~OneWindowPerStore()
 }
 
 #ifdef Q_OS_UNIX
-OneWindowPerStore::Claim OneWindowPerStore::claimLock(QString* detail)
+OneWindowPerStore::Claim OneWindowPerStore::claimLock(settings::StoreProblem* problem)
 {
+    using Kind = settings::StoreProblem::Kind;
     QDir().mkpath(QFileInfo(lockPath_).absolutePath());
     const QByteArray name = QFile::encodeName(lockPath_);
     for (int attempt = 0; attempt < 5; ++attempt) {
         const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
         if (fd < 0) {
-            *detail = u"cannot create %1: %2"_s.arg(lockPath_, systemError(errno));
+            const int error = errno;
+            *problem = {error == EACCES || error == EROFS || error == EPERM ? Kind::ReadOnly : Kind::Other,
+                        u"cannot create %1: %2"_s.arg(lockPath_, systemError(error))};
             return Claim::Impossible;
         }
         struct stat held
         {};
         if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
             ::close(fd);
-            *detail = u"%1 is not a regular file"_s.arg(lockPath_);
+            *problem = {Kind::Other, u"%1 is not a regular file"_s.arg(lockPath_)};
             return Claim::Impossible;
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;
-            *detail = error == EWOULDBLOCK ? u"%1 is %2"_s.arg(lockPath_, holderOf(fd))
-                                           : u"cannot lock %1: %2"_s.arg(lockPath_, systemError(error));
+            *problem =
+                error == EWOULDBLOCK
+                    ? settings::StoreProblem{Kind::HeldByOther, u"%1 is %2"_s.arg(lockPath_, holderOf(fd))}
+                    : settings::StoreProblem{Kind::Other,
+                                             u"cannot lock %1: %2"_s.arg(lockPath_, systemError(error))};
             ::close(fd);
             return error == EWOULDBLOCK ? Claim::HeldElsewhere : Claim::Impossible;
         }
@@ -189,19 +195,22 @@ OneWindowPerStore::Claim OneWindowPerStore::claimLock(QString* detail)
         lockFd_ = fd;
         return Claim::Held;
     }
-    *detail = u"%1 keeps changing"_s.arg(lockPath_);
+    *problem = {Kind::Other, u"%1 keeps changing"_s.arg(lockPath_)};
     return Claim::Impossible;
 }
 #else
-OneWindowPerStore::Claim OneWindowPerStore::claimLock(QString* detail)
+OneWindowPerStore::Claim OneWindowPerStore::claimLock(settings::StoreProblem* problem)
 {
+    using Kind = settings::StoreProblem::Kind;
     QDir().mkpath(QFileInfo(lockPath_).absolutePath());
     portableLock_ = std::make_unique<QLockFile>(lockPath_);
     portableLock_->setStaleLockTime(0);
     if (portableLock_->tryLock(0))
         return Claim::Held;
     const bool held = portableLock_->error() == QLockFile::LockFailedError;
-    *detail = held ? u"%1 is held by another program"_s.arg(lockPath_) : u"cannot create %1"_s.arg(lockPath_);
+    *problem =
+        held ? settings::StoreProblem{Kind::HeldByOther, u"%1 is held by another program"_s.arg(lockPath_)}
+             : settings::StoreProblem{Kind::Other, u"cannot create %1"_s.arg(lockPath_)};
     portableLock_.reset();
     return held ? Claim::HeldElsewhere : Claim::Impossible;
 }
@@ -209,9 +218,10 @@ OneWindowPerStore::Claim OneWindowPerStore::claimLock(QString* detail)
 
 bool OneWindowPerStore::anotherWindowIsOpen()
 {
-    problem_.clear();
+    problem_ = {};
+    headline_.clear();
     socketPath_ = socketPathFor(storeFile_);
-    QString detail;
+    settings::StoreProblem detail;
     switch (claimLock(&detail)) {
     case Claim::Held:
         listen();
@@ -225,24 +235,24 @@ bool OneWindowPerStore::anotherWindowIsOpen()
             return false;
         case Reach::NoAnswer:
             // Open on another computer sharing this folder, or not answering.
-            problem_ = u"この設定はほかのｵﾌﾟｼｮﾝ画面で開かれています\r\n"_s + storeFile_ + u"\r\n("_s +
-                       detail + u")\r\nそちらを閉じてから開き直して下さい"_s;
+            problem_ = detail;
+            headline_ = u"この設定はほかのｵﾌﾟｼｮﾝ画面で開かれています\r\n"_s + storeFile_;
             return true;
         case Reach::LockImpossible:
-            problem_ = cannotClaimProblem(detail);
+            cannotClaim(detail);
             return true;
         }
         return true;
     case Claim::Impossible:
         // Without the lock a second window could open unseen beside this one:
         // refused, like a store that cannot be written, which it then is not.
-        problem_ = cannotClaimProblem(detail);
+        cannotClaim(detail);
         return true;
     }
     return true;
 }
 
-OneWindowPerStore::Reach OneWindowPerStore::reachOpenWindow(QString* detail)
+OneWindowPerStore::Reach OneWindowPerStore::reachOpenWindow(settings::StoreProblem* problem)
 {
     // A window that has just taken the lock may not be listening yet, and
     // twenty starts at once keep it from answering at once: the whole second
@@ -258,7 +268,7 @@ OneWindowPerStore::Reach OneWindowPerStore::reachOpenWindow(QString* detail)
         if (asking.elapsed() >= kAskForMs)
             return Reach::NoAnswer;
         QThread::msleep(kAskAgainMs);
-        switch (claimLock(detail)) {
+        switch (claimLock(problem)) {
         case Claim::Held:
             return Reach::LockTaken;
         case Claim::HeldElsewhere:
@@ -269,10 +279,10 @@ OneWindowPerStore::Reach OneWindowPerStore::reachOpenWindow(QString* detail)
     }
 }
 
-QString OneWindowPerStore::cannotClaimProblem(const QString& detail) const
+void OneWindowPerStore::cannotClaim(const settings::StoreProblem& problem)
 {
-    return u"ｵﾌﾟｼｮﾝ画面を開けませんでした\r\n"_s + storeFile_ + u"\r\n("_s + detail +
-           u")\r\n保存先に書き込めるか確認して下さい"_s;
+    problem_ = problem;
+    headline_ = u"ｵﾌﾟｼｮﾝ画面を開けませんでした\r\n"_s + storeFile_;
 }
 
 void OneWindowPerStore::listen()

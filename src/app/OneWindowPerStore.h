@@ -18,6 +18,8 @@
 // unseen. The socket is a plain Unix-domain socket watched by the event
 // loop, so the program needs no network library for it.
 
+#include "StoreProblem.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -42,9 +44,10 @@ public:
     // store is open and has been asked to come to the front, or, when
     // startProblem() says why, no window could be claimed for the store.
     bool anotherWindowIsOpen();
-    // Why this start cannot open a window, in the program's words for the
-    // user; "" when it may, or when the open window came forward.
-    QString startProblem() const { return problem_; }
+    // Why this start cannot open a window (no problem when it may, or when
+    // the open window came forward), and what the user is told it could not do.
+    settings::StoreProblem startProblem() const { return problem_; }
+    QString startHeadline() const { return headline_; }
     // The window to bring to the front when a later start asks.
     void setWindow(QWidget* window) { window_ = window; }
     // Where the open window listens; "" when no private folder was found.
@@ -55,12 +58,12 @@ signals:
 
 private:
     enum class Claim { Held, HeldElsewhere, Impossible };
-    Claim claimLock(QString* detail);
+    Claim claimLock(settings::StoreProblem* problem);
     enum class Reach { CameForward, LockTaken, NoAnswer, LockImpossible };
     // Asks the window holding the lock to come forward until it does or the
     // time is up; takes the lock instead when its holder ends meanwhile.
-    Reach reachOpenWindow(QString* detail);
-    QString cannotClaimProblem(const QString& detail) const;
+    Reach reachOpenWindow(settings::StoreProblem* problem);
+    void cannotClaim(const settings::StoreProblem& problem);
     void bringToFront();
     void listen();
     void acceptRequests();
@@ -68,7 +71,8 @@ private:
     QString storeFile_;
     QString lockPath_;
     QString socketPath_;
-    QString problem_;
+    settings::StoreProblem problem_;
+    QString headline_;
     int lockFd_ = -1;
     std::unique_ptr<QLockFile> portableLock_; // where there is no advisory lock
     int listener_ = -1;

@@ -2,7 +2,7 @@
 #include "DisplayPlatform.h"
 #include "Module1.h"
 #include "OneWindowPerStore.h"
-#include "WarningBox.h"
+#include "StoreRefusalBox.h"
 #include "optionform.h"
 
 #include <QApplication>
@@ -19,9 +19,9 @@ int main(int argc, char** argv)
 
     app::OneWindowPerStore oneWindow(Module1::StoreIdentityFile());
     if (oneWindow.anotherWindowIsOpen()) {
-        if (oneWindow.startProblem().isEmpty())
+        if (!oneWindow.startProblem().isProblem())
             return 0; // the open window came forward
-        dialogs::showWarning(nullptr, oneWindow.startProblem());
+        dialogs::showStoreRefusal(nullptr, oneWindow.startHeadline(), oneWindow.startProblem());
         return 1;
     }
 

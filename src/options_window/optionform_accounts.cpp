@@ -9,6 +9,7 @@
 
 #include "FlexGrid.h"
 #include "Module1.h"
+#include "StoreRefusalBox.h"
 #include "WarningBox.h"
 #include "accountform.h"
 
@@ -73,11 +74,11 @@ void optionform::delbutton_Click()
         return;
     }
 
-    QString reason;
-    if (!DeleteAccount(row, &reason)) {
+    settings::StoreProblem problem;
+    if (!DeleteAccount(row, &problem)) {
         // The store took the writes back: the disk still holds every
         // account, and so does the list.
-        dialogs::showWarning(this, QStringLiteral("ｱｶｳﾝﾄを削除できませんでした"), reason);
+        dialogs::showStoreRefusal(this, QStringLiteral("ｱｶｳﾝﾄを削除できませんでした"), problem);
         return;
     }
 

@@ -11,6 +11,7 @@
 #include "CommonDialogs.h"
 #include "DropDownList.h"
 #include "FlexGrid.h"
+#include "StoreRefusalBox.h"
 #include "WarningBox.h"
 
 #include <QApplication>
@@ -51,10 +52,9 @@ void setCheckValue(QCheckBox* box, qint16 value)
 // opens on defaults; OK will say that it cannot save there.
 void warnOfAnUnreadStore(QWidget* owner)
 {
-    if (const QString problem = Module1::StoreReadProblem(); !problem.isEmpty()) {
-        dialogs::showWarning(owner, u"設定を読み込めませんでした\r\n"_s + Module1::StoreFilePath() +
-                                        u"\r\n("_s + problem +
-                                        u")\r\n既定の設定で表示します。このﾌｧｲﾙには保存できません"_s);
+    if (const settings::StoreProblem problem = Module1::StoreReadProblem(); problem.isProblem()) {
+        dialogs::showStoreRefusal(owner, u"設定を読み込めませんでした\r\n"_s + Module1::StoreFilePath(),
+                                  problem, u"既定の設定で表示します"_s);
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "DropDownList.h"
 #include "KeySchema.h"
+#include "StoreRefusalBox.h"
 #include "WarningBox.h"
 
 #include <QCheckBox>
@@ -154,9 +155,8 @@ bool optionform::saveOptions()
     if (outcome)
         return true;
     if (!refuseText(*this, written, outcome.unstorableKey)) {
-        dialogs::showWarning(this, u"設定を保存できませんでした\r\n"_s + Module1::StoreFilePath() +
-                                       u"\r\n("_s + outcome.reason +
-                                       u")\r\n保存先に書き込めるか確認して下さい"_s);
+        dialogs::showStoreRefusal(this, u"設定を保存できませんでした\r\n"_s + Module1::StoreFilePath(),
+                                  outcome.problem);
     }
     return false;
 }

@@ -18,7 +18,7 @@ namespace {
 StoreOutcome sync()
 {
     StoreOutcome outcome;
-    outcome.saved = SyncSettings(&outcome.reason, &outcome.unstorableKey);
+    outcome.saved = SyncSettings(&outcome.problem, &outcome.unstorableKey);
     return outcome;
 }
 
@@ -38,7 +38,8 @@ QString firstUnstorableText(std::span<const Row> rows, Record record, FieldOf fi
 StoreOutcome refusedText(const QString& key)
 {
     StoreOutcome outcome;
-    outcome.reason = QStringLiteral("the value of %1 holds a line break or a NUL character").arg(key);
+    outcome.problem = {settings::StoreProblem::Kind::Unstorable,
+                       QStringLiteral("the value of %1 holds a line break or a NUL character").arg(key)};
     outcome.unstorableKey = key;
     return outcome;
 }
@@ -55,7 +56,8 @@ StoreOutcome StoreAccount(qint16 n)
     const bool adding = n == AccountCount + 1;
     if (n < 1 || n > AccountCount + 1) {
         StoreOutcome outcome;
-        outcome.reason = QStringLiteral("there is no account %1 and it is not the next one").arg(n);
+        outcome.problem = {settings::StoreProblem::Kind::NoSuchAccount,
+                           QStringLiteral("there is no account %1 and it is not the next one").arg(n)};
         return outcome;
     }
     const QString unstorable =
@@ -81,11 +83,11 @@ StoreOutcome StoreAccount(qint16 n)
     return outcome;
 }
 
-bool DeleteAccount(qint16 row, QString* reason)
+bool DeleteAccount(qint16 row, settings::StoreProblem* problem)
 {
     if (row < 1 || row > AccountCount) {
-        if (reason)
-            *reason = QStringLiteral("there is no account %1").arg(row);
+        settings::ReportStoreProblem(problem, settings::StoreProblem::Kind::NoSuchAccount,
+                                     QStringLiteral("there is no account %1").arg(row));
         return false;
     }
     // The record is not reset in between: a copy keeps what the stored account has.
@@ -98,7 +100,7 @@ bool DeleteAccount(qint16 row, QString* reason)
     // The count goes with the records so that the options window's Cancel
     // cannot bring the deleted account back.
     saveAccountCount(qint16(AccountCount - 1));
-    if (!SyncSettings(reason))
+    if (!SyncSettings(problem))
         return false;
     AccountCount = qint16(AccountCount - 1);
     return true;
@@ -118,7 +120,7 @@ StoreOutcome StoreOptions(const settings::OptionsRecord& record)
     StoreOutcome outcome = sync();
     // OK ends the program: what the store still owes the disk is seen to now.
     if (outcome)
-        outcome.saved = settings::ProcessStore().settle(&outcome.reason);
+        outcome.saved = settings::ProcessStore().settle(&outcome.problem);
     return outcome;
 }
 

@@ -11,6 +11,8 @@
 // name the field and put the cursor there. What the user typed as a number,
 // the password's characters and the messages stay the windows' own.
 
+#include "StoreProblem.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -23,8 +25,8 @@ namespace Module1 {
 struct StoreOutcome
 {
     bool saved = false;
-    // Why nothing was saved, for the message's technical detail.
-    QString reason;
+    // Why nothing was saved (dialogs::showStoreRefusal tells the user).
+    settings::StoreProblem problem;
     // The first key whose text cannot be stored, when that is the reason.
     QString unstorableKey;
 
@@ -40,10 +42,10 @@ StoreOutcome StoreAccount(qint16 n);
 // number, the former last number's keys are removed (so the deleted password
 // leaves the disk), the count follows, and the store syncs once. Values are
 // moved as they are stored, whatever another program put there. Only then
-// does AccountCount drop by one. False, with the reason when given, when the
+// does AccountCount drop by one. False, with the problem when asked, when the
 // row is no account or the write was refused: the store and AccountCount are
 // then as they were.
-bool DeleteAccount(qint16 row, QString* reason = nullptr);
+bool DeleteAccount(qint16 row, settings::StoreProblem* problem = nullptr);
 
 // Options OK: every global key of record in the save order, with the count
 // of accounts as the account list keeps it (AccountCount, not record's), then

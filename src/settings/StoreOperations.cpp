@@ -4,7 +4,6 @@
 #include "SettingsStore.h"
 #include "StoreChoice.h"
 
-
 namespace Module1 {
 
 namespace {
@@ -46,9 +45,9 @@ void RemoveSetting(const QString& key)
     settings::ProcessStore().remove(key);
 }
 
-bool SyncSettings(QString* reason, QString* unstorableKey)
+bool SyncSettings(settings::StoreProblem* problem, QString* unstorableKey)
 {
-    return settings::ProcessStore().sync(reason, unstorableKey);
+    return settings::ProcessStore().sync(problem, unstorableKey);
 }
 
 void ReloadStore()
@@ -71,7 +70,7 @@ QString StoreIdentityFile()
     return settings::ProcessStore().storeFile();
 }
 
-QString StoreReadProblem()
+settings::StoreProblem StoreReadProblem()
 {
     return settings::ProcessStore().readProblem();
 }

@@ -9,6 +9,8 @@
 // is on disk and a refused write is reported to the caller.
 // On Linux the store is a plain INI file; README.md describes its form.
 
+#include "StoreProblem.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -28,11 +30,11 @@ QString SavedText(const QString& key, qint16 number, const QString& text);
 // Removes key (only used to leave no trace of a deleted account).
 void RemoveSetting(const QString& key);
 
-// Writes every pending change to disk atomically. Returns false, with a
-// Japanese-free technical reason in *reason when given, if the write was
-// refused; *unstorableKey then names the first key whose text cannot be
-// stored, when that was the cause. Either way nothing stays pending.
-bool SyncSettings(QString* reason = nullptr, QString* unstorableKey = nullptr);
+// Writes every pending change to disk atomically. Returns false, with the
+// problem (its kind and technical detail) in *problem when given, if the
+// write was refused; *unstorableKey then names the first key whose text
+// cannot be stored, when that was the cause. Either way nothing stays pending.
+bool SyncSettings(settings::StoreProblem* problem = nullptr, QString* unstorableKey = nullptr);
 // Reads the store afresh, as it is on disk now, and drops writes not yet
 // synced. Tests call it after preparing a file.
 void ReloadStore();
@@ -47,9 +49,9 @@ QString StoreFilePath();
 // user.reg for the Wine registry): two paths to one file are one store, with
 // one options window.
 QString StoreIdentityFile();
-// Why the store, which exists, could not be read when it was last read ("" when
-// it could). Such a store is never replaced: every sync is refused.
-QString StoreReadProblem();
+// Why the store, which exists, could not be read when it was last read (no
+// problem when it could). Such a store is never replaced: every sync is refused.
+settings::StoreProblem StoreReadProblem();
 // What the store knows of where the mail checker runs: its Windows directory
 // ("" when the program's own data folder stands in), a stored path as a local
 // one ("" when the store cannot map it), a local path as the mail checker

@@ -71,7 +71,7 @@ private slots:
         lock.close();
         OneWindowPerStore first(Module1::StoreIdentityFile());
         QVERIFY(!first.anotherWindowIsOpen());
-        QVERIFY(first.startProblem().isEmpty());
+        QVERIFY(!first.startProblem().isProblem());
         OneWindowPerStore second(Module1::StoreIdentityFile());
         QVERIFY(second.anotherWindowIsOpen());
     }
@@ -94,7 +94,7 @@ private slots:
         const bool open = second.anotherWindowIsOpen();
         listensLate.join();
         QVERIFY(open);
-        QCOMPARE(second.startProblem(), QString());
+        QCOMPARE(second.startProblem().detail, QString());
         QTRY_COMPARE(forward.size(), 1);
     }
 
@@ -120,7 +120,7 @@ private slots:
         }
         OneWindowPerStore start(Module1::StoreIdentityFile());
         QVERIFY(start.anotherWindowIsOpen());
-        QVERIFY(start.startProblem().contains(Module1::StoreIdentityFile()));
+        QVERIFY(start.startHeadline().contains(Module1::StoreIdentityFile()));
         QDir(lockPath).removeRecursively();
     }
 
@@ -163,7 +163,7 @@ private slots:
         OneWindowPerStore second(Module1::StoreIdentityFile());
         QVERIFY(second.anotherWindowIsOpen());
         QVERIFY(asking.elapsed() < 5'000);
-        QVERIFY(!second.startProblem().isEmpty());
+        QCOMPARE(second.startProblem().kind, settings::StoreProblem::Kind::HeldByOther);
         for (const int fd : waiting)
             ::close(fd);
     }

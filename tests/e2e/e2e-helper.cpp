@@ -43,9 +43,9 @@ int writeStore(const QString& path)
     const QJsonObject keys = QJsonDocument::fromJson(file.readAll()).object();
     for (auto it = keys.begin(); it != keys.end(); ++it)
         Module1::WriteSetting(it.key(), it.value().toString());
-    QString reason;
-    if (!Module1::SyncSettings(&reason)) {
-        std::fprintf(stderr, "store write refused: %s\n", qPrintable(reason));
+    settings::StoreProblem problem;
+    if (!Module1::SyncSettings(&problem)) {
+        std::fprintf(stderr, "store write refused: %s\n", qPrintable(problem.detail));
         return 1;
     }
     return 0;

@@ -7,6 +7,7 @@
 
 #include "CommonDialogs.h"
 #include "DropDownList.h"
+#include "StoreRefusalBox.h"
 #include "accountform.h"
 #include "optionform.h"
 
@@ -374,6 +375,9 @@ private slots:
         QCOMPARE(box.icon, QMessageBox::Warning);
         QVERIFY(box.text.startsWith(u"設定を保存できませんでした\r\n"_s));
         QVERIFY(box.text.contains(Module1::StoreFilePath()));
+        // The user's sentence in the text, the system's own words beneath it.
+        QVERIFY(box.text.endsWith(dialogs::storeProblemSentence(settings::StoreProblem::Kind::ReadOnly)));
+        QVERIFY(!box.informativeText.isEmpty());
         QCOMPARE(w.form.talkcntbox->text(), u"8"_s);
 
         // The refused options must not reach the disk with some later

@@ -163,7 +163,7 @@ class WineStoreTest : public QObject
         else
             stopServer();
         Module1::ReloadStore();
-        QCOMPARE(Module1::StoreReadProblem(), QString());
+        QCOMPARE(Module1::StoreReadProblem().detail, QString());
     }
 
     static StoreMap changed(StoreMap map, const StoreMap& changes, const QStringList& removed = {})

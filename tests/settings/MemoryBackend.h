@@ -74,9 +74,9 @@ public:
 
     QString location() const override { return QStringLiteral("memory"); }
     QString storeFile() const override { return location(); }
-    bool reload(QString* reason) override
+    bool reload(StoreProblem* problem) override
     {
-        if (!called(reason))
+        if (!called(problem))
             return false;
         read_ = disk_->values;
         return true;
@@ -87,12 +87,12 @@ public:
         return it == read_.cend() ? std::nullopt : std::optional(*it);
     }
     QStringList keys() const override { return read_.keys(); }
-    bool commit(const std::vector<StoreChange>& changes, QString* reason) override
+    bool commit(const std::vector<StoreChange>& changes, StoreProblem* problem) override
     {
-        if (!called(reason))
+        if (!called(problem))
             return false;
         if (disk_->refuseCommits) {
-            *reason = QStringLiteral("the disk is full");
+            *problem = {StoreProblem::Kind::DiskFull, QStringLiteral("the disk is full")};
             return false;
         }
         disk_->commits.push_back(changes);
@@ -106,17 +106,17 @@ public:
         return true;
     }
 
-    bool settle(QString* reason) override { return called(reason); }
+    bool settle(StoreProblem* problem) override { return called(problem); }
     void abortPendingCall() override { disk_->gate.abort(); }
     bool runsOtherPrograms() const override { return disk_->runsOtherPrograms; }
 
 private:
-    bool called(QString* reason)
+    bool called(StoreProblem* problem)
     {
         disk_->callThreads.push_back(QThread::currentThread());
         if (disk_->gate.pass())
             return true;
-        *reason = QStringLiteral("the call was given up");
+        *problem = {StoreProblem::Kind::Abandoned, QStringLiteral("the call was given up")};
         return false;
     }
 

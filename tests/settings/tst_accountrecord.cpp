@@ -236,10 +236,10 @@ private slots:
         QVERIFY(!DeleteAccount(4));
         QVERIFY(QDir().mkdir(StoreFilePath() + u".lock"_s)); // a lock that is never freed
         const QByteArray before = readStoreFile();
-        QString reason;
-        QVERIFY(!DeleteAccount(1, &reason));
+        settings::StoreProblem problem;
+        QVERIFY(!DeleteAccount(1, &problem));
         QVERIFY(QDir().rmdir(StoreFilePath() + u".lock"_s));
-        QVERIFY(!reason.isEmpty());
+        QCOMPARE(problem.kind, settings::StoreProblem::Kind::HeldByOther);
         QCOMPARE(AccountCount, qint16(3));
         QCOMPARE(readStoreFile(), before);
 

@@ -105,8 +105,8 @@ private slots:
 
     void theProtocolCarriesAnyText()
     {
-        const QByteArray request =
-            HelperRequest(u"K\\ey"_s, {{u"A"_s, u"x\ny"_s}, {u"B"_s, QString(u"a\0b"_s)}, {u"C"_s, std::nullopt}});
+        const QByteArray request = HelperRequest(
+            u"K\\ey"_s, {{u"A"_s, u"x\ny"_s}, {u"B"_s, QString(u"a\0b"_s)}, {u"C"_s, std::nullopt}});
         QCOMPARE(request, "key 4:K\\ey\nset 1:A 3:x\ny\nset 1:B 3:a\0b\ndelete 1:C\nend\n"_ba);
         QCOMPARE(HelperRequest(u"K"_s, {{u"A"_s, QString(QChar(0xd800))}}), QByteArray());
 
@@ -169,17 +169,20 @@ private slots:
             file.write("WINE REGISTRY Version 2\n");
         }
         const std::unique_ptr<StoreBackend> store = makeWineRegistryStore(dir.path());
-        QString reason;
+        StoreProblem problem;
         QFile::setPermissions(dir.filePath(u"user.reg"_s), QFile::ReadOwner | QFile::ReadGroup);
-        QVERIFY(!store->commit({{u"Talkcnt"_s, u"7"_s}}, &reason));
-        QVERIFY2(reason.contains(u"read-only (mode 440)"_s) && reason.contains(u"user.reg"_s), qPrintable(reason));
+        QVERIFY(!store->commit({{u"Talkcnt"_s, u"7"_s}}, &problem));
+        QCOMPARE(problem.kind, StoreProblem::Kind::ReadOnly);
+        QVERIFY2(problem.detail.contains(u"read-only (mode 440)"_s) && problem.detail.contains(u"user.reg"_s),
+                 qPrintable(problem.detail));
 
         qputenv("QUORVIX_REGISTRY_HELPER", QFile::encodeName(dir.filePath(u"missing.exe"_s)));
-        const bool read = store->reload(&reason);
+        const bool read = store->reload(&problem);
         qunsetenv("QUORVIX_REGISTRY_HELPER");
         QVERIFY(!read);
-        QVERIFY2(reason.contains(u"unavailable"_s) && reason.contains(u"quorvix-registry.exe"_s),
-                 qPrintable(reason));
+        QVERIFY2(problem.detail.contains(u"unavailable"_s) &&
+                     problem.detail.contains(u"quorvix-registry.exe"_s),
+                 qPrintable(problem.detail));
     }
 
     void textsComeBackExactly_data()
@@ -210,8 +213,8 @@ private slots:
         const QString key = kTestKey + u"\\batch"_s;
         QVERIFY(call({{u"Kept"_s, u"old"_s}, {u"Gone"_s, u"there"_s}}, key).ok);
         const QString tooLong(16384, u'N'); // Wine refuses a value name this long
-        const HelperReply failed =
-            call({{u"Kept"_s, u"new"_s}, {u"Gone"_s, std::nullopt}, {u"Added"_s, u"x"_s}, {tooLong, u"y"_s}}, key);
+        const HelperReply failed = call(
+            {{u"Kept"_s, u"new"_s}, {u"Gone"_s, std::nullopt}, {u"Added"_s, u"x"_s}, {tooLong, u"y"_s}}, key);
         QVERIFY(!failed.ok);
         QCOMPARE(failed.failedValue, tooLong);
         QVERIFY(failed.error != 0);
@@ -233,7 +236,8 @@ private slots:
         needWine();
         const Texts texts = {
             {u"accountno"_s, u"2"_s},
-            {u"Controls"_s, QString(u"\0\a\b\t\n\v\f\r\x1b\x01" "7\x7f"_s)},
+            {u"Controls"_s, QString(u"\0\a\b\t\n\v\f\r\x1b\x01"
+                                    "7\x7f"_s)},
             {u"Escapes"_s, u"\"quoted\" \\ [x] @=;#"_s},
             {u"Hex digit after"_s, u"日a日1 é0"_s},
             {u"Japanese"_s, u"日本語の名前 ｱｶｳﾝﾄ ～−"_s},
@@ -286,8 +290,8 @@ private slots:
         QVERIFY(userReg.open(QIODevice::ReadOnly));
         QVERIFY(!userReg.readAll().contains("only in memory"));
         const std::unique_ptr<StoreBackend> store = makeWineRegistryStore(wine_.path());
-        QString reason;
-        QVERIFY2(store->reload(&reason), qPrintable(reason));
+        StoreProblem problem;
+        QVERIFY2(store->reload(&problem), qPrintable(problem.detail));
         QCOMPARE(store->value(u"MEMO"_s), std::optional<QString>(u"only in memory"_s));
         wine_.stopServer();
     }
@@ -299,10 +303,10 @@ private slots:
         needWine();
         wine_.stopServer();
         const std::unique_ptr<StoreBackend> store = makeWineRegistryStore(wine_.path());
-        QString reason;
-        QVERIFY2(store->reload(&reason), qPrintable(reason));
-        QVERIFY2(store->commit({{u"Memo"_s, u"saved"_s}}, &reason), qPrintable(reason));
-        QVERIFY2(store->settle(&reason), qPrintable(reason));
+        StoreProblem problem;
+        QVERIFY2(store->reload(&problem), qPrintable(problem.detail));
+        QVERIFY2(store->commit({{u"Memo"_s, u"saved"_s}}, &problem), qPrintable(problem.detail));
+        QVERIFY2(store->settle(&problem), qPrintable(problem.detail));
         QFile userReg(wine_.userReg());
         QVERIFY(userReg.open(QIODevice::ReadOnly));
         const RegistryKeyTexts saved = ReadUserRegKey(userReg.readAll(), kMailCheckerKey);
@@ -334,7 +338,10 @@ private slots:
             {"str:", "\"Timeupval\"=str:\"90\"", false},
             {"blanks around =", "  \"Timeupval\" = \"90\"", false},
             {"a dotless i beside the name", "\"Timeupval\"=\"90\"\n\"T\\x131meupval\"=\"60\"", true},
-            {"a long s beside the name", "\"Sound\"=\"1\"\n\"\\x17f" "ound\"=\"2\"", true},
+            {"a long s beside the name",
+             "\"Sound\"=\"1\"\n\"\\x17f"
+             "ound\"=\"2\"",
+             true},
             {"malformed", "\"Timeupval\"=\"90", false},
         };
         wine_.stopServer();

@@ -163,9 +163,9 @@ private slots:
         QCOMPARE(QFile::permissions(StoreFilePath()) & groupOrOther(), QFile::Permissions());
         QVERIFY(SyncSettings());
         QVERIFY(readStoreFile().contains("Wavdir=ding.wav"));
-        QString reason = u"stale"_s;
-        QVERIFY(SyncSettings(&reason)); // nothing pending
-        QVERIFY(reason.isEmpty());
+        settings::StoreProblem problem{settings::StoreProblem::Kind::Other, u"stale"_s};
+        QVERIFY(SyncSettings(&problem)); // nothing pending
+        QVERIFY(!problem.isProblem());
     }
 
     void newFileIsOwnerOnlyAndStaysSo()
@@ -239,9 +239,9 @@ private slots:
         writeStoreFile("[setting]\nAname1=secret\n");
         QVERIFY(QFile::setPermissions(StoreFilePath(), QFile::Permissions()));
         WriteSetting(u"Aname2"_s, u"x"_s);
-        QString reason;
-        QVERIFY(!SyncSettings(&reason));
-        QVERIFY(!reason.isEmpty());
+        settings::StoreProblem problem;
+        QVERIFY(!SyncSettings(&problem));
+        QVERIFY(problem.isProblem());
         QVERIFY(QFile::setPermissions(StoreFilePath(), QFile::ReadOwner | QFile::WriteOwner));
         QVERIFY(SyncSettings());
         QCOMPARE(reloaded(u"Aname1"_s), u"secret"_s); // the other keys were not lost
@@ -252,15 +252,15 @@ private slots:
         WriteSetting(u"Aname1"_s, u"first"_s);
         QVERIFY(SyncSettings());
         WriteSetting(u"Aname1"_s, u"second"_s);
-        QString reason;
+        settings::StoreProblem problem;
         bool synced = true;
         {
             BlockedStore blocked;
             QVERIFY(blocked.ok());
-            synced = SyncSettings(&reason);
+            synced = SyncSettings(&problem);
         }
         QVERIFY(!synced);
-        QVERIFY(!reason.isEmpty());
+        QVERIFY(problem.isProblem());
         QCOMPARE(ReadSetting(u"Aname1"_s, QString()), u"first"_s); // the refused write was taken back
         QVERIFY(SyncSettings());
         QCOMPARE(reloaded(u"Aname1"_s), u"first"_s);
@@ -271,18 +271,18 @@ private slots:
         WriteSetting(u"Aname1"_s, u"kept"_s);
         QVERIFY(SyncSettings());
         WriteSetting(u"Aname2"_s, u"pending"_s);
-        QString reason;
+        settings::StoreProblem problem;
         bool synced = true;
         bool againWhileBlocked = false;
         {
             BlockedStore blocked;
             QVERIFY(blocked.ok());
-            synced = SyncSettings(&reason);
+            synced = SyncSettings(&problem);
             againWhileBlocked = SyncSettings();
         }
         QVERIFY(!synced);
         QVERIFY(againWhileBlocked); // nothing of the refused action is left to write
-        QVERIFY(!reason.isEmpty());
+        QVERIFY(problem.isProblem());
         // A refused sync takes its writes back, so no later action carries
         // them to disk after the user was told nothing was saved.
         QCOMPARE(ReadSetting(u"Aname2"_s, u"absent"_s), u"absent"_s);

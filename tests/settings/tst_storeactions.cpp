@@ -122,14 +122,14 @@ private slots:
                 record.NotReadChars = u"a"_s + QChar(0);
             outcome = StoreOptions(record);
         } else if (action == u"delete") {
-            outcome.saved = DeleteAccount(1, &outcome.reason);
+            outcome.saved = DeleteAccount(1, &outcome.problem);
         } else {
             ResetAccount();
             AccountRecord.Uname = diskFull ? u"user"_s : u"a\nb"_s;
             outcome = StoreAccount(action == u"add" ? qint16(4) : qint16(9));
         }
         QVERIFY(!outcome);
-        QVERIFY(!outcome.reason.isEmpty());
+        QVERIFY(outcome.problem.isProblem());
         QCOMPARE(outcome.unstorableKey, unstorableKey);
         QCOMPARE(AccountCount, qint16(3));
         QVERIFY(!settings::ProcessStore().hasPendingWrites());
@@ -154,8 +154,8 @@ private slots:
         values.insert(u"Hname3"_s, stored);
         values.insert(u"Talkstr2"_s, stored);
         useDisk(values);
-        QString reason;
-        QVERIFY2(DeleteAccount(1, &reason), qPrintable(reason));
+        settings::StoreProblem problem;
+        QVERIFY2(DeleteAccount(1, &problem), qPrintable(problem.detail));
         QCOMPARE(disk_->values.value(u"Hname2"_s), stored);
         QVERIFY(StoreOptions(settings::ReadOptions(QString())));
         QCOMPARE(disk_->values.value(u"Talkstr2"_s), stored);
@@ -173,8 +173,8 @@ private slots:
         file += QByteArray("Uname3=a\0b\nHname3=c\rd\n", 22);
         quorvix::test::writeStoreFile(file);
         AccountCount = 3;
-        QString reason;
-        QVERIFY2(DeleteAccount(1, &reason), qPrintable(reason));
+        settings::StoreProblem problem;
+        QVERIFY2(DeleteAccount(1, &problem), qPrintable(problem.detail));
         ReloadStore();
         QCOMPARE(ReadSetting(u"Uname2"_s, QString()), u"a"_s + QChar(0) + u"b"_s);
         QCOMPARE(ReadSetting(u"Hname2"_s, QString()), u"c\rd"_s);

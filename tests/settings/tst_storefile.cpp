@@ -171,12 +171,12 @@ private slots:
 
         const QString stored = ReadSetting(key, u"<absent>"_s);
         WriteSetting(key, text);
-        QString reason;
+        settings::StoreProblem problem;
         QElapsedTimer waited;
         waited.start();
-        QVERIFY(!SyncSettings(&reason));
+        QVERIFY(!SyncSettings(&problem));
         QVERIFY(waited.elapsed() < 20'000); // bounded, never a hang
-        QVERIFY(!reason.isEmpty());
+        QVERIFY(problem.isProblem());
         QCOMPARE(ReadSetting(key, u"<absent>"_s), stored);
         QVERIFY(SyncSettings()); // nothing pending
         QCOMPARE(QFile::permissions(path), permissions);
@@ -213,8 +213,8 @@ private slots:
         std::thread writer([&] { writeInPlace(path, theirs, first, pauseMs); });
         QTRY_COMPARE_WITH_TIMEOUT(readStoreFile().size(), first, 1000);
         WriteSetting(u"Talkcnt"_s, u"3"_s);
-        QString reason;
-        const bool synced = SyncSettings(&reason);
+        settings::StoreProblem problem;
+        const bool synced = SyncSettings(&problem);
         writer.join();
         QCOMPARE(synced, saved);
         StoreMap expected = stored;
@@ -222,7 +222,7 @@ private slots:
         if (saved)
             expected[u"Talkcnt"_s] = u"3"_s;
         else
-            QVERIFY(reason.contains(u"less than"_s));
+            QCOMPARE(problem.kind, settings::StoreProblem::Kind::CutShort);
         QCOMPARE(storeFileContents(), expected);
     }
 
@@ -289,15 +289,15 @@ private slots:
         // A folder is a store that exists and cannot be read, for root too.
         QVERIFY(QDir().mkdir(StoreFilePath()));
         ReloadStore();
-        QVERIFY(StoreReadProblem().contains(StoreFilePath()));
+        QVERIFY(StoreReadProblem().detail.contains(StoreFilePath()));
         QVERIFY(QDir().rmdir(StoreFilePath()));
         WriteSetting(u"Talkcnt"_s, u"3"_s); // the file could be written now, but was never read
-        QString reason;
-        QVERIFY(!SyncSettings(&reason));
-        QVERIFY(reason.contains(u"not replaced"_s));
+        settings::StoreProblem problem;
+        QVERIFY(!SyncSettings(&problem));
+        QCOMPARE(problem.kind, settings::StoreProblem::Kind::Unreadable);
         QVERIFY(!QFileInfo::exists(StoreFilePath()));
         ReloadStore();
-        QVERIFY(StoreReadProblem().isEmpty());
+        QVERIFY(!StoreReadProblem().isProblem());
     }
 
     void symbolicLinkIsFollowed()

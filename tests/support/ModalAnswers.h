@@ -98,6 +98,7 @@ struct SeenMessageBox
     bool shown = false;
     QString title;
     QString text;
+    QString informativeText;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     int width = 0;
@@ -111,6 +112,7 @@ inline SeenMessageBox seenIn(const QMessageBox& box)
     seen.shown = true;
     seen.title = box.windowTitle();
     seen.text = box.text();
+    seen.informativeText = box.informativeText();
     seen.icon = box.icon();
     seen.buttons = box.standardButtons();
     seen.width = box.width();

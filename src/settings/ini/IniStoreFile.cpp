@@ -8,8 +8,8 @@
 // the old one by rename, so that a crash leaves either file whole. The file
 // holds passwords: it is created owner-only and kept so.
 
-#include "IniDocument.h"
 #include "IniStoreFile.h"
+#include "IniDocument.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -58,7 +58,7 @@ QString systemError(int error)
 
 // The file the store path names, symbolic links followed: a store kept
 // elsewhere through a link is replaced where it is, and the link stays.
-std::optional<QString> followLinks(const QString& path, QString* reason)
+std::optional<QString> followLinks(const QString& path, StoreProblem* problem)
 {
     QString current = path;
     for (int hops = 0; hops < kMaxLinks; ++hops) {
@@ -67,13 +67,19 @@ std::optional<QString> followLinks(const QString& path, QString* reason)
             return current;
         current = info.symLinkTarget();
     }
-    *reason = QStringLiteral("cannot follow the symbolic links of %1").arg(path);
+    *problem = {StoreProblem::Kind::Unreadable,
+                QStringLiteral("cannot follow the symbolic links of %1").arg(path)};
     return std::nullopt;
 }
 
-QString systemErrorOf(const QString& what, const QString& path, int error)
+// A failed system call on the store, of the kind the user is told.
+StoreProblem systemErrorOf(const QString& what, const QString& path, int error, StoreProblem::Kind otherwise)
 {
-    return QStringLiteral("cannot %1 %2: %3").arg(what, path, systemError(error));
+    using Kind = StoreProblem::Kind;
+    const Kind kind = error == ENOSPC || error == EDQUOT                    ? Kind::DiskFull
+                      : error == EROFS || error == EACCES || error == EPERM ? Kind::ReadOnly
+                                                                            : otherwise;
+    return {kind, QStringLiteral("cannot %1 %2: %3").arg(what, path, systemError(error))};
 }
 
 // The whole file through fd, from its start, whatever was read before.
@@ -125,7 +131,7 @@ public:
 
     // Opens and reads path; none is an empty store. Only a regular file is a
     // store: anything else is reported and left alone.
-    bool open(const QString& path, QString* reason)
+    bool open(const QString& path, StoreProblem* problem)
     {
         close();
         bytes_.clear();
@@ -138,14 +144,14 @@ public:
             {};
             if (error == ENOENT && ::lstat(name.constData(), &info) != 0)
                 return true;
-            *reason = systemErrorOf(QStringLiteral("read"), path, error);
+            *problem = systemErrorOf(QStringLiteral("read"), path, error, StoreProblem::Kind::Unreadable);
             return false;
         }
         struct stat info
         {};
         if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
             ::close(fd);
-            *reason = QStringLiteral("%1 is not a regular file").arg(path);
+            *problem = {StoreProblem::Kind::Unreadable, QStringLiteral("%1 is not a regular file").arg(path)};
             return false;
         }
         fd_ = fd;
@@ -153,14 +159,14 @@ public:
         int error = 0;
         if (!readWhole(fd_, &bytes_, &error)) {
             close();
-            *reason = systemErrorOf(QStringLiteral("read"), path, error);
+            *problem = systemErrorOf(QStringLiteral("read"), path, error, StoreProblem::Kind::Unreadable);
             return false;
         }
         return true;
     }
 
     // The file as it is now, read again through the kept descriptor.
-    bool readAgain(QByteArray* bytes, const QString& path, QString* reason) const
+    bool readAgain(QByteArray* bytes, const QString& path, StoreProblem* problem) const
     {
         if (fd_ < 0) {
             bytes->clear();
@@ -169,7 +175,7 @@ public:
         int error = 0;
         if (readWhole(fd_, bytes, &error))
             return true;
-        *reason = systemErrorOf(QStringLiteral("read"), path, error);
+        *problem = systemErrorOf(QStringLiteral("read"), path, error, StoreProblem::Kind::Unreadable);
         return false;
     }
 
@@ -256,12 +262,12 @@ public:
     // is left as last read.
     template <typename Read> QByteArray completed(QByteArray* bytes, const Read& read) const
     {
-        QString reason;
+        StoreProblem problem;
         QElapsedTimer waited;
         waited.start();
         while (looksCut(*bytes) && waited.elapsed() < kLateWriteWaitMs) {
             QThread::msleep(kUnfinishedPollMs);
-            if (!read(bytes, &reason))
+            if (!read(bytes, &problem))
                 break;
         }
         if (!looksUnfinished(*bytes))
@@ -289,23 +295,24 @@ private:
 };
 
 // Reads again, through read, while the file is plainly cut short; false with
-// the reason when it still is after the bounded wait.
+// the problem when it still is after the bounded wait.
 template <typename Read>
 bool waitUntilFinished(QByteArray* bytes, const ExpectedContents& expected, const QString& path, Read read,
-                       QString* reason)
+                       StoreProblem* problem)
 {
     QElapsedTimer waited;
     waited.start();
     while (expected.looksCut(*bytes)) {
         if (waited.elapsed() >= kUnfinishedWaitMs) {
-            *reason =
-                QStringLiteral("%1 holds less than it did (empty or cut short): another program seems to be "
-                               "in the middle of writing it, so it is not replaced; try again")
-                    .arg(path);
+            *problem = {
+                StoreProblem::Kind::CutShort,
+                QStringLiteral("%1 holds less than it did (empty or cut short): another program seems "
+                               "to be in the middle of writing it, so it is not replaced")
+                    .arg(path)};
             return false;
         }
         QThread::msleep(kUnfinishedPollMs);
-        if (!read(bytes, reason))
+        if (!read(bytes, problem))
             return false;
     }
     return true;
@@ -372,12 +379,13 @@ enum class Replaced { Done, Failed, Outdated };
 // isCurrent, asked right before the rename, says the text is out of date.
 template <typename IsCurrent>
 Replaced replaceFile(const QString& path, const QByteArray& bytes, mode_t mode, IsCurrent isCurrent,
-                     QString* reason)
+                     StoreProblem* problem)
 {
     QByteArray temporary = temporaryPrefix(path) + "XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
-        *reason = QStringLiteral("cannot create a file beside %1: %2").arg(path, systemError(errno));
+        *problem =
+            systemErrorOf(QStringLiteral("create a file beside"), path, errno, StoreProblem::Kind::Other);
         return Replaced::Failed;
     }
     const bool written = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
@@ -390,7 +398,8 @@ Replaced replaceFile(const QString& path, const QByteArray& bytes, mode_t mode, 
     if (!written || !closed || ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
         const int renameError = errno;
         ::unlink(temporary.constData());
-        *reason = QStringLiteral("cannot write %1: %2").arg(path, systemError(written ? renameError : error));
+        *problem = systemErrorOf(QStringLiteral("write"), path, written ? renameError : error,
+                                 StoreProblem::Kind::Other);
         return Replaced::Failed;
     }
     // The rename itself reaches the disk with the folder.
@@ -403,15 +412,17 @@ Replaced replaceFile(const QString& path, const QByteArray& bytes, mode_t mode, 
     return Replaced::Done;
 }
 
-QString lockFailure(const QLockFile& lock, const QString& lockPath)
+StoreProblem lockFailure(const QLockFile& lock, const QString& lockPath)
 {
+    using Kind = StoreProblem::Kind;
     switch (lock.error()) {
     case QLockFile::LockFailedError:
-        return QStringLiteral("%1 is held by another program, or is not a lock file").arg(lockPath);
+        return {Kind::HeldByOther,
+                QStringLiteral("%1 is held by another program, or is not a lock file").arg(lockPath)};
     case QLockFile::PermissionError:
-        return QStringLiteral("cannot create the lock file %1").arg(lockPath);
+        return {Kind::ReadOnly, QStringLiteral("cannot create the lock file %1").arg(lockPath)};
     default:
-        return QStringLiteral("cannot take the lock %1").arg(lockPath);
+        return {Kind::Other, QStringLiteral("cannot take the lock %1").arg(lockPath)};
     }
 }
 
@@ -423,21 +434,21 @@ public:
     QString location() const override { return path_; }
     QString storeFile() const override
     {
-        QString reason;
-        const QFileInfo file(followLinks(path_, &reason).value_or(path_));
+        StoreProblem problem;
+        const QFileInfo file(followLinks(path_, &problem).value_or(path_));
         const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
         if (folder.isEmpty())
             return QDir::cleanPath(file.absoluteFilePath());
         return folder + u'/' + file.fileName();
     }
 
-    bool reload(QString* reason) override
+    bool reload(StoreProblem* problem) override
     {
         document_ = IniDocument();
         text_.clear();
-        const std::optional<QString> target = followLinks(path_, reason);
+        const std::optional<QString> target = followLinks(path_, problem);
         KeptFile file;
-        if (!target || !file.open(*target, reason))
+        if (!target || !file.open(*target, problem))
             return false;
         document_ = IniDocument(file.bytes());
         text_ = file.bytes();
@@ -450,14 +461,15 @@ public:
 
     bool acceptsKey(QStringView key) const override { return IniDocument::isWritableKey(key); }
 
-    bool commit(const std::vector<StoreChange>& changes, QString* reason) override
+    bool commit(const std::vector<StoreChange>& changes, StoreProblem* problem) override
     {
-        const std::optional<QString> target = followLinks(path_, reason);
+        const std::optional<QString> target = followLinks(path_, problem);
         if (!target)
             return false;
         const QString folder = QFileInfo(*target).absolutePath();
         if (!QDir().mkpath(folder)) {
-            *reason = QStringLiteral("cannot create the folder %1").arg(folder);
+            *problem = {StoreProblem::Kind::ReadOnly,
+                        QStringLiteral("cannot create the folder %1").arg(folder)};
             return false;
         }
         // Checked before the lock too, so that nothing is created beside
@@ -465,7 +477,7 @@ public:
         struct stat info
         {};
         if (::stat(QFile::encodeName(*target).constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
-            *reason = QStringLiteral("%1 is not a regular file").arg(*target);
+            *problem = {StoreProblem::Kind::Other, QStringLiteral("%1 is not a regular file").arg(*target)};
             return false;
         }
 
@@ -473,11 +485,11 @@ public:
         QLockFile lock(lockPath);
         lock.setStaleLockTime(kStaleLockMs);
         if (!lock.tryLock(kLockWaitMs)) {
-            *reason = lockFailure(lock, lockPath);
+            *problem = lockFailure(lock, lockPath);
             return false;
         }
         removeUnfinishedCopies(*target);
-        return commitLocked(*target, changes, reason);
+        return commitLocked(*target, changes, problem);
     }
 
 private:
@@ -488,10 +500,10 @@ private:
     // had the file open: seen through the kept descriptor), or that
     // overwrites our replacement with what it read before (seen a moment
     // later, while another writer is at work).
-    bool commitLocked(const QString& target, const std::vector<StoreChange>& changes, QString* reason)
+    bool commitLocked(const QString& target, const std::vector<StoreChange>& changes, StoreProblem* problem)
     {
         const auto reopen = [&target](KeptFile* file) {
-            return [&target, file](QByteArray* bytes, QString* why) {
+            return [&target, file](QByteArray* bytes, StoreProblem* why) {
                 if (!file->open(target, why))
                     return false;
                 *bytes = file->bytes();
@@ -499,20 +511,21 @@ private:
             };
         };
         KeptFile kept;
-        if (!kept.open(target, reason))
+        if (!kept.open(target, problem))
             return false;
         QByteArray base = kept.bytes();
         ExpectedContents expected(text_, changes);
         // Another writer is at work when the file is not what we last saw.
         bool contended = base != text_;
         if (contended) {
-            if (!waitUntilFinished(&base, expected, target, reopen(&kept), reason))
+            if (!waitUntilFinished(&base, expected, target, reopen(&kept), problem))
                 return false;
             base = expected.completed(&base, reopen(&kept));
         }
         if (kept.exists() && isReadOnly(target, kept.mode())) {
-            *reason = QStringLiteral("%1 is read-only (mode %2): it is not replaced")
-                          .arg(target, QString::number(kept.mode() & 07777, 8).rightJustified(4, u'0'));
+            *problem = {StoreProblem::Kind::ReadOnly,
+                        QStringLiteral("%1 is read-only (mode %2): it is not replaced")
+                            .arg(target, QString::number(kept.mode() & 07777, 8).rightJustified(4, u'0'))};
             return false;
         }
         const mode_t mode = kept.exists() ? kept.mode() & S_IRWXU : kOwnerOnly;
@@ -539,15 +552,15 @@ private:
                 text_ = bytes;
                 return true;
             }
-            const auto readKept = [&kept, &target](QByteArray* now, QString* why) {
+            const auto readKept = [&kept, &target](QByteArray* now, StoreProblem* why) {
                 return kept.readAgain(now, target, why);
             };
             QByteArray late;
-            const auto isCurrent = [&] { return !readKept(&late, reason) || late == kept.bytes(); };
-            const Replaced replaced = replaceFile(target, bytes, mode, isCurrent, reason);
+            const auto isCurrent = [&] { return !readKept(&late, problem) || late == kept.bytes(); };
+            const Replaced replaced = replaceFile(target, bytes, mode, isCurrent, problem);
             if (replaced == Replaced::Failed || (replaced == Replaced::Outdated && round == kMaxRounds)) {
                 if (replaced == Replaced::Outdated)
-                    *reason = keepsWriting(target);
+                    *problem = keepsWriting(target);
                 document_ = IniDocument(text_ = base); // the file as last seen, lost keys given back
                 return false;
             }
@@ -561,17 +574,17 @@ private:
             // A writer seen at work may be between its read and its write.
             if (contended)
                 QThread::msleep(kWatchAfterReplaceMs);
-            if (!readKept(&late, reason))
+            if (!readKept(&late, problem))
                 return true; // ours is in place; the old file is gone from view
             KeptFile now;
             QByteArray current;
-            if (contended && !reopen(&now)(&current, reason))
+            if (contended && !reopen(&now)(&current, problem))
                 return true;
             const bool overwritten = contended && current != bytes && !holdsChanges(current, changes);
             if (late == kept.bytes() && !overwritten)
                 return true;
             if (round == kMaxRounds) {
-                *reason = keepsWriting(target);
+                *problem = keepsWriting(target);
                 return false;
             }
             if (overwritten) {
@@ -579,17 +592,19 @@ private:
                 kept = std::move(now);
             } else {
                 base = takeIn(text_, &late, readKept);
-                if (!kept.open(target, reason))
+                if (!kept.open(target, problem))
                     return false;
             }
         }
     }
 
-    static QString keepsWriting(const QString& target)
+    static StoreProblem keepsWriting(const QString& target)
     {
-        return QStringLiteral("another program keeps writing %1 at the same time; this program's changes may "
-                              "not be in it")
-            .arg(target);
+        return {
+            StoreProblem::Kind::BeingWritten,
+            QStringLiteral("another program keeps writing %1 at the same time; this program's changes may "
+                           "not be in it")
+                .arg(target)};
     }
 
     QString path_;

@@ -27,10 +27,10 @@ void SettingsStore::onBackendsThread(const std::function<void()>& call)
         call();
 }
 
-bool SettingsStore::reloadBackend(QString* reason)
+bool SettingsStore::reloadBackend(StoreProblem* problem)
 {
     bool read = false;
-    onBackendsThread([&] { read = backend_->reload(reason); });
+    onBackendsThread([&] { read = backend_->reload(problem); });
     return read;
 }
 
@@ -43,10 +43,10 @@ void SettingsStore::dropBackend()
     backend_.reset();
 }
 
-bool SettingsStore::settle(QString* reason)
+bool SettingsStore::settle(StoreProblem* problem)
 {
     bool settled = false;
-    onBackendsThread([&] { settled = backend_->settle(reason); });
+    onBackendsThread([&] { settled = backend_->settle(problem); });
     return settled;
 }
 
@@ -90,12 +90,14 @@ bool SettingsStore::storeHolds(const QString& text) const
                        [&](const QString& key) { return backend_->value(key) == text; });
 }
 
-// Why the pending changes cannot be written at all, or "".
-QString SettingsStore::refusal(const std::vector<StoreChange>& changes, QString* unstorableKey) const
+// Why the pending changes cannot be written at all (no problem when they can).
+StoreProblem SettingsStore::refusal(const std::vector<StoreChange>& changes, QString* unstorableKey) const
 {
-    if (!readProblem_.isEmpty())
-        return QStringLiteral("it could not be read when it was opened (%1), so it is not replaced")
-            .arg(readProblem_);
+    using Kind = StoreProblem::Kind;
+    // A store that could not be read at opening is refused for the reason it
+    // could not be read.
+    if (readProblem_.isProblem())
+        return readProblem_;
     // The stored values that do not fit a line, gathered once when needed:
     // a file with odd line ends may have one in every account.
     std::optional<QSet<QString>> heldOffLine;
@@ -111,19 +113,20 @@ QString SettingsStore::refusal(const std::vector<StoreChange>& changes, QString*
     };
     for (const auto& [key, text] : changes) {
         if (!backend_->acceptsKey(key))
-            return QStringLiteral("the key \"%1\" cannot be written").arg(key);
+            return {Kind::Unstorable, QStringLiteral("the key \"%1\" cannot be written").arg(key)};
         if (text && !FitsOnAStoreLine(*text) && !held(*text)) {
             if (unstorableKey)
                 *unstorableKey = key;
-            return QStringLiteral("the value of %1 holds a line break or a NUL character").arg(key);
+            return {Kind::Unstorable,
+                    QStringLiteral("the value of %1 holds a line break or a NUL character").arg(key)};
         }
     }
-    return QString();
+    return {};
 }
 
-bool SettingsStore::sync(QString* reason, QString* unstorableKey)
+bool SettingsStore::sync(StoreProblem* problem, QString* unstorableKey)
 {
-    QString why;
+    StoreProblem why;
     QString blamed;
     bool synced = true;
     // Taken out before the commit: nothing the caller's thread does while it
@@ -132,13 +135,15 @@ bool SettingsStore::sync(QString* reason, QString* unstorableKey)
     changeOf_.clear();
     if (!changes.empty()) {
         why = refusal(changes, &blamed);
-        if (why.isEmpty())
+        if (!why.isProblem())
             onBackendsThread([&] { synced = backend_->commit(changes, &why); });
         else
             synced = false;
+        if (!synced && !why.isProblem())
+            why = {StoreProblem::Kind::Other, QStringLiteral("unknown error")};
     }
-    if (reason)
-        *reason = synced ? QString() : why;
+    if (problem)
+        *problem = synced ? StoreProblem() : why;
     if (unstorableKey)
         *unstorableKey = blamed;
     return synced;
@@ -148,10 +153,12 @@ void SettingsStore::reload()
 {
     changes_.clear();
     changeOf_.clear();
-    readProblem_.clear();
-    QString problem;
+    readProblem_ = {};
+    StoreProblem problem;
     if (!reloadBackend(&problem))
-        readProblem_ = problem.isEmpty() ? QStringLiteral("unknown error") : problem;
+        readProblem_ = problem.isProblem()
+                           ? problem
+                           : StoreProblem{StoreProblem::Kind::Unreadable, QStringLiteral("unknown error")};
 }
 
 void SettingsStore::refresh()
@@ -159,9 +166,11 @@ void SettingsStore::refresh()
     // The pending changes live here, not in the backend, so they survive.
     // A problem now is kept even when an earlier read went well: the values
     // read are gone, and writing from defaults would lose the file's.
-    QString problem;
+    StoreProblem problem;
     if (!reloadBackend(&problem))
-        readProblem_ = problem.isEmpty() ? QStringLiteral("unknown error") : problem;
+        readProblem_ = problem.isProblem()
+                           ? problem
+                           : StoreProblem{StoreProblem::Kind::Unreadable, QStringLiteral("unknown error")};
 }
 
 void SettingsStore::useBackend(std::unique_ptr<StoreBackend> backend)

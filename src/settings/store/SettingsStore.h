@@ -54,10 +54,10 @@ public:
 
     // Hands the pending changes to the backend in one commit. A refusal
     // names, when one is to blame, the first key whose text cannot be stored.
-    bool sync(QString* reason, QString* unstorableKey = nullptr);
+    bool sync(StoreProblem* problem, QString* unstorableKey = nullptr);
     // After the program's last action: what the store still owes the disk
     // is done and checked (StoreBackend::settle).
-    bool settle(QString* reason);
+    bool settle(StoreProblem* problem);
     // Ends a reload or sync waiting for another program, from any thread.
     void abortPendingCall() { backend_->abortPendingCall(); }
     // Reads the store afresh and forgets pending changes.
@@ -75,23 +75,23 @@ public:
     QString storeFile() const { return backend_->storeFile(); }
     // The backend's services to the windows (StoreBackend.h).
     const StoreBackend& backend() const { return *backend_; }
-    // Why the store could not be read at the last reload, or "" when it could.
-    QString readProblem() const { return readProblem_; }
+    // Why the store could not be read at the last reload (no problem when it could).
+    StoreProblem readProblem() const { return readProblem_; }
     bool hasPendingWrites() const { return !changes_.empty(); }
 
 private:
     void change(const QString& key, std::optional<QString> text);
     // Runs call on the backend where its calls belong (the rule above).
     void onBackendsThread(const std::function<void()>& call);
-    bool reloadBackend(QString* reason);
+    bool reloadBackend(StoreProblem* problem);
     void dropBackend();
-    QString refusal(const std::vector<StoreChange>& changes, QString* unstorableKey) const;
+    StoreProblem refusal(const std::vector<StoreChange>& changes, QString* unstorableKey) const;
     bool storeHolds(const QString& text) const;
 
     // Declared first, so it outlives the backend whose calls it runs.
     StoreWorker worker_;
     std::unique_ptr<StoreBackend> backend_;
-    QString readProblem_;
+    StoreProblem readProblem_;
     // The latest change of each key, in the order of the keys' first changes,
     // and where each key's change is in that list.
     std::vector<StoreChange> changes_;

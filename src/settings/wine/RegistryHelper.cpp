@@ -103,7 +103,8 @@ QByteArray HelperRequest(QStringView keyPath, const std::vector<StoreChange>& ch
     appendField(out, keyPath.toUtf8());
     out += '\n';
     for (const StoreChange& change : changes) {
-        if (!QStringView(change.key).isValidUtf16() || (change.text && !QStringView(*change.text).isValidUtf16()))
+        if (!QStringView(change.key).isValidUtf16() ||
+            (change.text && !QStringView(*change.text).isValidUtf16()))
             return {};
         out += change.text ? "set " : "delete ";
         appendField(out, change.key.toUtf8());
@@ -205,11 +206,13 @@ bool RegistryHelper::call(QStringView keyPath, const std::vector<StoreChange>& c
                           QString* reason, bool keepRunning)
 {
     abort_.store(false);
+    aborted_ = false;
     const QString helper = program();
     if (helper.isEmpty()) {
-        *reason = QStringLiteral("this build has no quorvix-registry.exe (it was built without the MinGW cross "
-                                 "compiler), so the registry of the Wine prefix %1 cannot be reached")
-                      .arg(prefix_);
+        *reason =
+            QStringLiteral("this build has no quorvix-registry.exe (it was built without the MinGW cross "
+                           "compiler), so the registry of the Wine prefix %1 cannot be reached")
+                .arg(prefix_);
         return false;
     }
     const QString wine = wineProgram();
@@ -287,20 +290,23 @@ bool RegistryHelper::awaitReply(HelperReply* reply, QString* reason)
         }
         const bool aborted = abort_.load();
         if (aborted || deadline.hasExpired()) {
+            aborted_ = aborted;
             kept_->kill();
             kept_->waitForFinished(1000);
-            *reason = aborted ? QStringLiteral("the call of Wine in the Wine prefix %1 was given up").arg(prefix_)
-                              : QStringLiteral("Wine did not answer in the Wine prefix %1").arg(prefix_);
+            *reason = aborted
+                          ? QStringLiteral("the call of Wine in the Wine prefix %1 was given up").arg(prefix_)
+                          : QStringLiteral("Wine did not answer in the Wine prefix %1").arg(prefix_);
             return false;
         }
         kept_->waitForReadyRead(kAbortPollMs);
     }
     kept_->waitForFinished(1000);
     const QByteArray errors = kept_->readAllStandardError();
-    *reason = QStringLiteral("quorvix-registry.exe gave no whole answer in the Wine prefix %1 (exit code %2): %3")
-                  .arg(prefix_)
-                  .arg(kept_->exitCode())
-                  .arg(errors.isEmpty() ? QStringLiteral("no output") : firstLine(errors));
+    *reason =
+        QStringLiteral("quorvix-registry.exe gave no whole answer in the Wine prefix %1 (exit code %2): %3")
+            .arg(prefix_)
+            .arg(kept_->exitCode())
+            .arg(errors.isEmpty() ? QStringLiteral("no output") : firstLine(errors));
     return false;
 }
 

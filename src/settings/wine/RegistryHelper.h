@@ -16,8 +16,8 @@
 #include "StoreBackend.h"
 
 #include <QByteArray>
-#include <QProcess>
 #include <QByteArrayView>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -84,11 +84,13 @@ public:
     // next call is a round trip through its pipe rather than a new Wine
     // process (worth it only where a wineserver runs anyway: a kept helper
     // keeps one alive). The kept process belongs to the thread that made it.
-    bool call(QStringView keyPath, const std::vector<StoreChange>& changes, HelperReply* reply, QString* reason,
-              bool keepRunning = false);
+    bool call(QStringView keyPath, const std::vector<StoreChange>& changes, HelperReply* reply,
+              QString* reason, bool keepRunning = false);
 
     // Ends a call running on another thread at once; that call returns false.
     void abortPendingCall() { abort_.store(true); }
+    // Whether the last call ended because it was given up.
+    bool wasAborted() const { return aborted_; }
 
     // Ends a kept helper: it ends itself at the end of its input.
     void stop();
@@ -98,6 +100,7 @@ private:
 
     QString prefix_;
     std::atomic<bool> abort_{false};
+    bool aborted_ = false;
     std::unique_ptr<QProcess> kept_;
     QByteArray output_;
     bool protocolSeen_ = false;

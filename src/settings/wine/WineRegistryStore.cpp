@@ -46,14 +46,14 @@ public:
         return canonical.isEmpty() ? userReg : canonical;
     }
 
-    bool reload(QString* reason) override
+    bool reload(StoreProblem* problem) override
     {
         take({});
-        if (!prefixIsThere(reason) || !helperIsThere(reason))
+        if (!prefixIsThere(problem) || !helperIsThere(problem))
             return false;
         if (ProbeWineServer(prefix_) == WineServerState::Stopped) {
             RegistryKeyTexts read;
-            if (!readUserReg(&read, reason))
+            if (!readUserReg(&read, problem))
                 return false;
             if (!read.unknownForm) {
                 take(std::move(read.texts));
@@ -61,7 +61,7 @@ public:
             }
             // A form of user.reg this reader cannot vouch for: Wine reads it.
         }
-        return callHelper({}, reason);
+        return callHelper({}, problem);
     }
 
     std::optional<QString> value(const QString& key) const override
@@ -81,14 +81,14 @@ public:
         return names;
     }
 
-    bool commit(const std::vector<StoreChange>& changes, QString* reason) override
+    bool commit(const std::vector<StoreChange>& changes, StoreProblem* problem) override
     {
-        if (!prefixIsThere(reason) || !roomToSave(reason))
+        if (!prefixIsThere(problem) || !roomToSave(problem))
             return false;
-        return callHelper(changes, reason);
+        return callHelper(changes, problem);
     }
 
-    bool settle(QString* reason) override
+    bool settle(StoreProblem* problem) override
     {
         if (!startedServer_)
             return true;
@@ -98,9 +98,10 @@ public:
         const QDeadlineTimer deadline(kSaveWaitMs);
         while (ProbeWineServer(prefix_) == WineServerState::Running && !deadline.hasExpired()) {
             if (giveUp_.load()) {
-                *reason = QStringLiteral("the wait for Wine to save the registry of the Wine prefix %1 was given "
-                                         "up: what was written may not reach %2")
-                              .arg(prefix_, UserRegOf(prefix_));
+                *problem = {StoreProblem::Kind::Abandoned,
+                            QStringLiteral("the wait for Wine to save the registry of the Wine prefix %1 was given "
+                                           "up: what was written may not reach %2")
+                                .arg(prefix_, UserRegOf(prefix_))};
                 return false;
             }
             QThread::msleep(20);
@@ -110,7 +111,7 @@ public:
         if (ProbeWineServer(prefix_) != WineServerState::Stopped)
             return true;
         RegistryKeyTexts saved;
-        if (!readUserReg(&saved, reason))
+        if (!readUserReg(&saved, problem))
             return false;
         StoreKeyMap<QString> onDisk;
         for (auto& [name, text] : saved.texts)
@@ -121,9 +122,11 @@ public:
             same = same && it != onDisk.cend() && it->second == text;
         }
         if (!same) {
-            *reason = QStringLiteral("Wine did not save the registry of the Wine prefix %1 to %2 (is the disk "
-                                     "full, or user.reg unchangeable?): what was written is lost")
-                          .arg(prefix_, UserRegOf(prefix_));
+            *problem = {
+                StoreProblem::Kind::WineFailed,
+                QStringLiteral("Wine did not save the registry of the Wine prefix %1 to %2 (is the disk "
+                               "full, or user.reg unchangeable?): what was written is lost")
+                    .arg(prefix_, UserRegOf(prefix_))};
             return false;
         }
         return true;
@@ -139,7 +142,10 @@ public:
 
     // The mail checker under Wine asks Wine, which answers C:\windows of the prefix.
     QString windowsDirectory() const override { return QStringLiteral("C:\\windows"); }
-    QString toLocalPath(const QString& storedPath) const override { return WindowsPathToUnix(prefix_, storedPath); }
+    QString toLocalPath(const QString& storedPath) const override
+    {
+        return WindowsPathToUnix(prefix_, storedPath);
+    }
     QString toStoredPath(const QString& localPath) const override
     {
         return localPath.isEmpty() ? localPath : UnixPathToWindows(prefix_, localPath);
@@ -147,24 +153,27 @@ public:
     QString displayName() const override { return QStringLiteral("Wineのﾚｼﾞｽﾄﾘ"); }
 
 private:
-    bool prefixIsThere(QString* reason) const
+    bool prefixIsThere(StoreProblem* problem) const
     {
         if (IsWinePrefix(prefix_))
             return true;
-        *reason = QStringLiteral("%1 is not a Wine prefix (it has no system.reg or user.reg), and Wine is "
-                                 "not run there, because that would make a new prefix")
-                      .arg(prefix_);
+        *problem = {StoreProblem::Kind::NotAPrefix,
+                    QStringLiteral("%1 is not a Wine prefix (it has no system.reg or user.reg), and Wine is "
+                                   "not run there, because that would make a new prefix")
+                        .arg(prefix_)};
         return false;
     }
 
     // Without the helper nothing could be saved; the store is named as
     // unreadable at start rather than refusing every action later.
-    static bool helperIsThere(QString* reason)
+    static bool helperIsThere(StoreProblem* problem)
     {
         if (!RegistryHelper::program().isEmpty())
             return true;
-        *reason = QStringLiteral("the Wine store is unavailable: this build has no quorvix-registry.exe (it was "
-                                 "built without the MinGW cross compiler x86_64-w64-mingw32-gcc)");
+        *problem = {
+            StoreProblem::Kind::WineFailed,
+            QStringLiteral("the Wine store is unavailable: this build has no quorvix-registry.exe (it was "
+                           "built without the MinGW cross compiler x86_64-w64-mingw32-gcc)")};
         return false;
     }
 
@@ -172,7 +181,7 @@ private:
     // and renaming it over it: that needs the folder and the file writable
     // and room for the file twice. Checked before anything is written, so a
     // save that could not reach the disk is refused rather than reported.
-    bool roomToSave(QString* reason) const
+    bool roomToSave(StoreProblem* problem) const
     {
         const QString userReg = UserRegOf(prefix_);
         const QByteArray folder = QFile::encodeName(prefix_);
@@ -182,14 +191,16 @@ private:
         {};
         if (::stat(QFile::encodeName(userReg).constData(), &file) != 0 ||
             ::stat(folder.constData(), &directory) != 0) {
-            *reason = QStringLiteral("cannot look at %1").arg(userReg);
+            *problem = {StoreProblem::Kind::NotAPrefix, QStringLiteral("cannot look at %1").arg(userReg)};
             return false;
         }
         for (const auto& [path, info] : {std::pair{userReg, file}, std::pair{prefix_, directory}}) {
             if (!(info.st_mode & S_IWUSR) || !QFileInfo(path).isWritable()) {
-                *reason = QStringLiteral("%1 is read-only (mode %2), so Wine could not save the registry of the "
-                                         "Wine prefix %3")
-                              .arg(path, QString::number(info.st_mode & 07777, 8), prefix_);
+                *problem = {
+                    StoreProblem::Kind::ReadOnly,
+                    QStringLiteral("%1 is read-only (mode %2), so Wine could not save the registry of "
+                                   "the Wine prefix %3")
+                        .arg(path, QString::number(info.st_mode & 07777, 8), prefix_)};
                 return false;
             }
         }
@@ -199,27 +210,31 @@ private:
             const quint64 free = quint64(disk.f_bavail) * quint64(disk.f_frsize);
             const quint64 needed = 2 * quint64(file.st_size);
             if (free < needed) {
-                *reason = QStringLiteral("the disk of the Wine prefix %1 has %2 bytes free, less than twice the "
-                                         "size of user.reg (%3 bytes) that Wine needs to save it")
-                              .arg(prefix_)
-                              .arg(free)
-                              .arg(file.st_size);
+                *problem = {
+                    StoreProblem::Kind::DiskFull,
+                    QStringLiteral("the disk of the Wine prefix %1 has %2 bytes free, less than twice "
+                                   "the size of user.reg (%3 bytes) that Wine needs to save it")
+                        .arg(prefix_)
+                        .arg(free)
+                        .arg(file.st_size)};
                 return false;
             }
         }
         return true;
     }
 
-    bool readUserReg(RegistryKeyTexts* read, QString* reason) const
+    bool readUserReg(RegistryKeyTexts* read, StoreProblem* problem) const
     {
         QFile file(UserRegOf(prefix_));
         if (!file.open(QIODevice::ReadOnly)) {
-            *reason = QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString());
+            *problem = {StoreProblem::Kind::Unreadable,
+                        QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString())};
             return false;
         }
         *read = ReadUserRegKey(file.readAll(), kMailCheckerKey);
         if (!read->readable) {
-            *reason = QStringLiteral("%1 is not a Wine registry file").arg(file.fileName());
+            *problem = {StoreProblem::Kind::Unreadable,
+                        QStringLiteral("%1 is not a Wine registry file").arg(file.fileName())};
             return false;
         }
         return true;
@@ -227,14 +242,18 @@ private:
 
     // One run of the helper: it reads the key, applies changes and reads
     // them back, and answers with every value the key then holds.
-    bool callHelper(const std::vector<StoreChange>& changes, QString* reason)
+    bool callHelper(const std::vector<StoreChange>& changes, StoreProblem* problem)
     {
         const bool serverRan = ProbeWineServer(prefix_) != WineServerState::Stopped;
         HelperReply reply;
         // Beside a wineserver that runs anyway (not one a helper run of ours
         // started) the helper is kept for the next action.
-        if (!helper_.call(kMailCheckerKey, changes, &reply, reason, serverRan && !startedServer_))
+        QString failure;
+        if (!helper_.call(kMailCheckerKey, changes, &reply, &failure, serverRan && !startedServer_)) {
+            *problem = {helper_.wasAborted() ? StoreProblem::Kind::Abandoned : StoreProblem::Kind::WineFailed,
+                        failure};
             return false;
+        }
         startedServer_ = startedServer_ || !serverRan;
         std::vector<std::pair<QString, QString>> texts;
         for (HelperValue& value : reply.values) {
@@ -244,15 +263,16 @@ private:
         take(std::move(texts));
         if (reply.ok)
             return true;
-        *reason = QStringLiteral("the registry of the Wine prefix %1 refused %2: %3 (Win32 error %4); ")
-                      .arg(prefix_,
-                           reply.failedValue.isEmpty() ? QStringLiteral("the key") : reply.failedValue,
-                           reply.failure)
-                      .arg(reply.error);
-        *reason += reply.unrestored.isEmpty()
+        QString refused =
+            QStringLiteral("the registry of the Wine prefix %1 refused %2: %3 (Win32 error %4); ")
+                .arg(prefix_, reply.failedValue.isEmpty() ? QStringLiteral("the key") : reply.failedValue,
+                     reply.failure)
+                .arg(reply.error);
+        refused += reply.unrestored.isEmpty()
                        ? QStringLiteral("every value of the action was put back as it was")
                        : QStringLiteral("these values could not be put back: ") +
                              reply.unrestored.join(QStringLiteral(", "));
+        *problem = {StoreProblem::Kind::WineFailed, refused};
         return false;
     }
 
