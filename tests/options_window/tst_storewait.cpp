@@ -12,6 +12,7 @@
 #include "StoreCallWait.h"
 #include "StoreChoice.h"
 #include "StoreFiles.h"
+#include "StoreRefusalBox.h"
 #include "TestMain.h"
 #include "WineRegistryStore.h"
 #include "optionform.h"
@@ -92,6 +93,11 @@ private:
         press(box, QMessageBox::Ok);
     }};
 };
+
+QString gaveUp()
+{
+    return dialogs::storeProblemSentence(settings::StoreProblem::Kind::Abandoned);
+}
 
 // While the call waits: the pointer, and a click and a key that must do nothing.
 void tryTheWindow(optionform& form, SeenWhileWaiting& seen)
@@ -184,7 +190,7 @@ private slots:
         } else {
             QCOMPARE(disk_->values, before);
             QCOMPARE(answerer.seen.warnings.size(), 1);
-            QVERIFY(answerer.seen.warnings.front().contains(u"できませんでした"_s));
+            QVERIFY(answerer.seen.warnings.front().contains(gaveUp()));
             QCOMPARE(form.accountList->Rows(), 4);
             QCOMPARE(Module1::AccountCount, qint16(3));
         }
@@ -199,7 +205,7 @@ private slots:
         disk_->gate.close();
         Module1::ReloadStore();
         QVERIFY(answerer.seen.noticeShown);
-        QVERIFY(!Module1::StoreReadProblem().isEmpty());
+        QVERIFY(Module1::StoreReadProblem().isProblem());
         QVERIFY(!anotherWindowShown(nullptr)); // the notice went with the wait
         disk_->gate.open();
         Module1::WriteSetting(u"Talkcnt"_s, u"7"_s);
@@ -225,7 +231,7 @@ private slots:
         qputenv("QUORVIX_REGISTRY_HELPER", QFile::encodeName(wine)); // any file: it is never run
         settings::ProcessStore().useBackend(settings::makeWineRegistryStore(prefix));
         disk_.reset();
-        QCOMPARE(Module1::StoreReadProblem(), QString()); // no wineserver runs: user.reg is read
+        QVERIFY(!Module1::StoreReadProblem().isProblem()); // no wineserver runs: user.reg is read
         WaitAnswerer answerer(QString::fromUtf16(dialogs::kGiveUpAnswer));
         optionform form;
         form.Agent1.Characters().setSoundEnabled(false);
@@ -239,7 +245,7 @@ private slots:
         QCOMPARE(ending.size(), 0);
         QVERIFY(!answerer.seen.warnings.isEmpty());
         QVERIFY(answerer.seen.warnings.back().startsWith(u"設定を保存できませんでした"_s));
-        QVERIFY(answerer.seen.warnings.back().contains(u"given up"_s));
+        QVERIFY(answerer.seen.warnings.back().contains(gaveUp()));
         settings::ProcessStore().useBackend(settings::makeStoreBackend());
     }
 };
