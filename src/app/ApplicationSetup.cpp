@@ -1,9 +1,9 @@
 #include "ApplicationSetup.h"
 
 #include "AppIcon.h"
-#include "BusyNotice.h"
 #include "CharacterFilePreview.h"
 #include "FormLayout.h"
+#include "StoreCallWait.h"
 
 #include <QApplication>
 #include <QFont>
@@ -50,15 +50,9 @@ void setUpApplication(QApplication& app)
     // The file dialog shows a character file as the character itself.
     registerCharacterFilePreview();
 
-    // The busy pointer while the store waits for Wine, shown before the wait.
-    settings::SetBusyIndicator([](bool busy) {
-        if (!busy) {
-            QGuiApplication::restoreOverrideCursor();
-            return;
-        }
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    // Wine may not answer: its calls never stop the windows (the notice at
+    // start, the busy pointer, the question whether to wait).
+    dialogs::installStoreCallWait();
 }
 
 } // namespace app

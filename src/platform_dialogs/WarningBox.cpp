@@ -11,6 +11,11 @@ const QString kWarningTitle = QStringLiteral("QuorvixLAN");
 
 } // namespace
 
+QString warningTitle()
+{
+    return kWarningTitle;
+}
+
 void showWarning(QWidget* parent, const QString& text, const QString& detail)
 {
     QMessageBox box(QMessageBox::Warning, kWarningTitle, text, QMessageBox::Ok, parent);

@@ -25,4 +25,7 @@ QString unstorableTextMessage(const QString& fieldName, const QString& character
 // Shows text with details the user can unfold (a long technical message) and waits for OK.
 void showWarningWithDetails(QWidget* parent, const QString& text, const QString& details);
 
+// The title of every warning and question of the program.
+QString warningTitle();
+
 } // namespace dialogs

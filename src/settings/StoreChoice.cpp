@@ -115,19 +115,14 @@ std::unique_ptr<SettingsStore> OpenStore(const StoreChoice& choice)
     if (!choice.wineRegistry)
         return std::make_unique<SettingsStore>(makeIniStoreBackend());
     std::unique_ptr<StoreBackend> wine = makeChosenWineStore(choice);
-    if (!choice.keyToBeAskedOfWine)
-        return std::make_unique<SettingsStore>(std::move(wine));
-    StoreProblem problem;
-    const bool read = wine->reload(&problem);
-    if (read && !wine->storeFound())
-        return std::make_unique<SettingsStore>(makeIniStoreBackend());
+    // The store's own first read asks Wine (on the store's worker thread,
+    // where a helper it keeps must live), and is not repeated.
+    auto store = std::make_unique<SettingsStore>(std::move(wine));
     // A read that failed leaves the question open: the registry stays the
     // store, named as unreadable, rather than an INI file nothing reads.
-    if (read)
-        problem = {};
-    else if (!problem.isProblem())
-        problem = {StoreProblem::Kind::Unreadable, QStringLiteral("unknown error")};
-    return std::make_unique<SettingsStore>(std::move(wine), problem);
+    if (choice.keyToBeAskedOfWine && !store->readProblem().isProblem() && !store->backend().storeFound())
+        store->useBackend(makeIniStoreBackend());
+    return store;
 }
 
 SettingsStore& ProcessStore()

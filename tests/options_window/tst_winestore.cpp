@@ -7,12 +7,12 @@
 // Without Wine every case is skipped.
 
 #include "AccountTestSupport.h"
-#include "BusyNotice.h"
 #include "CommonDialogs.h"
 #include "Cp932.h"
 #include "KeySchema.h"
 #include "OptionformTestSupport.h"
 #include "StoreChoice.h"
+#include "StoreWorker.h"
 #include "VersionNotice.h"
 #include "accountform.h"
 
@@ -65,8 +65,7 @@ class WineStoreTest : public QObject
     QString wine_;
     QString wineserver_;
     QProcess persistentServer_;
-    int busy_ = 0;
-    int busyCalls_ = 0;
+    int waits_ = 0;
 
     QProcessEnvironment wineEnvironment() const
     {
@@ -210,9 +209,10 @@ private slots:
         qunsetenv("QUORVIX_STORE");
         QVERIFY(settings::CurrentStoreChoice().wineRegistry);
         QCOMPARE(settings::CurrentStoreChoice().winePrefix, prefix_);
-        settings::SetBusyIndicator([this](bool busy) {
-            busy_ += busy ? 1 : -1;
-            busyCalls_ += busy ? 1 : 0;
+        // Every Wine call is waited for: none runs on this thread.
+        settings::SetCallWaiter([this](settings::PendingCall& call) {
+            ++waits_;
+            call.waitBlocking();
         });
     }
 
@@ -251,12 +251,11 @@ private slots:
         prepare(kSeed);
         LoadedForm w;
         QSignalSpy ending(&w.form, &optionform::programEnding);
-        busyCalls_ = 0;
+        waits_ = 0;
         w.form.talkcntbox->setText(u"7"_s);
         w.form.OkBt_Click();
         QCOMPARE(ending.size(), 1);
-        QVERIFY(busyCalls_ > 0);
-        QCOMPARE(busy_, 0);
+        QVERIFY(waits_ > 0);
         const StoreMap after = exported();
         for (const settings::GlobalKey& key : settings::GlobalKeys()) {
             const QString name = key.name.toString();

@@ -247,6 +247,25 @@ private slots:
         QVERIFY2(DeleteAccount(1, &problem), qPrintable(problem.detail));
         QCOMPARE(disk_->values.value(u"Aname1"_s), threeAccounts().value(u"Aname2"_s));
     }
+
+    // A helper process a call leaves running belongs to the thread that
+    // started it, so every call, and the backend's end, come on one thread,
+    // never the asking one.
+    void aStoreThatRunsOtherProgramsIsCalledOnOneWorkerThread()
+    {
+        auto disk = std::make_shared<MemoryDisk>();
+        disk->runsOtherPrograms = true;
+        settings::ProcessStore().useBackend(std::make_unique<MemoryBackend>(disk));
+        AccountCount = 0;
+        QVERIFY(StoreOptions(settings::ReadOptions(QString())));
+        RefreshStore();
+        settings::ProcessStore().useBackend(std::make_unique<MemoryBackend>(std::make_shared<MemoryDisk>()));
+        QCOMPARE(disk->callThreads.size(), std::size_t(4)); // read, commit, settle, refresh
+        QVERIFY(disk->callThreads.front() != QThread::currentThread());
+        for (QThread* thread : disk->callThreads)
+            QCOMPARE(thread, disk->callThreads.front());
+        QCOMPARE(disk->endedOn, disk->callThreads.front());
+    }
 };
 
 QUORVIX_TEST_MAIN_CORE(StoreActionsTest)

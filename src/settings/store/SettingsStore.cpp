@@ -5,6 +5,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <utility>
 
 namespace settings {
 
@@ -13,11 +14,41 @@ SettingsStore::SettingsStore(std::unique_ptr<StoreBackend> backend) : backend_(s
     reload();
 }
 
-SettingsStore::SettingsStore(std::unique_ptr<StoreBackend> backend, StoreProblem readProblem)
-    : backend_(std::move(backend)), readProblem_(std::move(readProblem))
-{}
+SettingsStore::~SettingsStore()
+{
+    dropBackend();
+}
 
-SettingsStore::~SettingsStore() = default;
+void SettingsStore::onBackendsThread(const std::function<void()>& call)
+{
+    if (backend_->runsOtherPrograms())
+        worker_.run(call, [backend = backend_.get()] { backend->abortPendingCall(); });
+    else
+        call();
+}
+
+bool SettingsStore::reloadBackend(StoreProblem* problem)
+{
+    bool read = false;
+    onBackendsThread([&] { read = backend_->reload(problem); });
+    return read;
+}
+
+// A helper process the backend keeps belongs to the worker thread, and is
+// ended there.
+void SettingsStore::dropBackend()
+{
+    if (backend_ && backend_->runsOtherPrograms())
+        worker_.runBlocking([this] { backend_.reset(); });
+    backend_.reset();
+}
+
+bool SettingsStore::settle(StoreProblem* problem)
+{
+    bool settled = false;
+    onBackendsThread([&] { settled = backend_->settle(problem); });
+    return settled;
+}
 
 QString SettingsStore::read(const QString& key, const QString& defaultText) const
 {
@@ -70,7 +101,7 @@ bool SettingsStore::storeHolds(const QString& text) const
 
 // Why the pending changes cannot be written at all (no problem when they can).
 // Also puts each text in the form the store keeps it in.
-StoreProblem SettingsStore::refusal(QString* unstorableKey)
+StoreProblem SettingsStore::refusal(std::vector<StoreChange>& changes, QString* unstorableKey)
 {
     using Kind = StoreProblem::Kind;
     // A store that could not be read at opening is refused for the reason it
@@ -93,7 +124,7 @@ StoreProblem SettingsStore::refusal(QString* unstorableKey)
         }
         return heldAsIs->contains(text);
     };
-    for (auto& [key, text] : changes_) {
+    for (auto& [key, text] : changes) {
         if (!backend_->acceptsKey(key))
             return {Kind::Unstorable, QStringLiteral("the key \"%1\" cannot be written").arg(key)};
         if (!text)
@@ -128,14 +159,19 @@ bool SettingsStore::sync(StoreProblem* problem, QString* unstorableKey)
     StoreProblem why;
     QString blamed;
     bool synced = true;
-    if (!changes_.empty()) {
-        why = refusal(&blamed);
-        synced = !why.isProblem() && backend_->commit(changes_, &why);
+    // Taken out before the commit: nothing the caller's thread does while it
+    // waits for the backend touches what is being written.
+    std::vector<StoreChange> changes = std::exchange(changes_, {});
+    changeOf_.clear();
+    if (!changes.empty()) {
+        why = refusal(changes, &blamed);
+        if (!why.isProblem())
+            onBackendsThread([&] { synced = backend_->commit(changes, &why); });
+        else
+            synced = false;
         if (!synced && !why.isProblem())
             why = {StoreProblem::Kind::Other, QStringLiteral("unknown error")};
     }
-    changes_.clear();
-    changeOf_.clear();
     if (problem)
         *problem = synced ? StoreProblem() : why;
     if (unstorableKey)
@@ -148,7 +184,7 @@ void SettingsStore::reload()
     changes_.clear();
     changeOf_.clear();
     readProblem_ = {};
-    if (!backend_->reload(&readProblem_) && !readProblem_.isProblem())
+    if (!reloadBackend(&readProblem_) && !readProblem_.isProblem())
         readProblem_ = {StoreProblem::Kind::Unreadable, QStringLiteral("unknown error")};
 }
 
@@ -160,11 +196,12 @@ void SettingsStore::refresh()
     // the store, and each action reads the store again through the same
     // checks.
     StoreProblem problem;
-    backend_->refresh(&problem);
+    onBackendsThread([&] { backend_->refresh(&problem); });
 }
 
 void SettingsStore::useBackend(std::unique_ptr<StoreBackend> backend)
 {
+    dropBackend();
     backend_ = std::move(backend);
     reload();
 }

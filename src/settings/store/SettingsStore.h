@@ -17,13 +17,20 @@
 // holds that very text already: another program may have stored a value the
 // user could not type (a NUL, a lone carriage return), and moving it to
 // another key (Delete's renumbering) or writing it back loses nothing.
+//
+// A backend that runs other programs is read, written, settled and ended on
+// the store's worker thread; the asking thread waits through the installed
+// waiter (StoreWorker.h). Its value() and keys() answer from memory and stay
+// on the asking thread, which never calls them while a call runs.
 
 #include "StoreBackend.h"
 #include "StoreKeyMap.h"
+#include "StoreWorker.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -35,9 +42,6 @@ class SettingsStore
 public:
     // The process's own store is ProcessStore() (StoreChoice.h).
     explicit SettingsStore(std::unique_ptr<StoreBackend> backend);
-    // On a backend already read, with what that read left (no problem when
-    // it went well): the read that chose the store is not repeated.
-    SettingsStore(std::unique_ptr<StoreBackend> backend, StoreProblem readProblem);
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
@@ -55,7 +59,7 @@ public:
     bool sync(StoreProblem* problem, QString* unstorableKey = nullptr);
     // After the program's last action: what the store still owes the disk
     // is done and checked (StoreBackend::settle).
-    bool settle(StoreProblem* problem) { return backend_->settle(problem); }
+    bool settle(StoreProblem* problem);
     // Ends a reload or sync waiting for another program, from any thread.
     void abortPendingCall() { backend_->abortPendingCall(); }
     // Reads the store afresh and forgets pending changes.
@@ -83,10 +87,16 @@ public:
 
 private:
     void change(const QString& key, std::optional<QString> text);
+    // Runs call on the backend where its calls belong (the rule above).
+    void onBackendsThread(const std::function<void()>& call);
+    bool reloadBackend(StoreProblem* problem);
+    void dropBackend();
     // Also puts each text in the form the store keeps it in.
-    StoreProblem refusal(QString* unstorableKey);
+    StoreProblem refusal(std::vector<StoreChange>& changes, QString* unstorableKey);
     bool storeHolds(const QString& text) const;
 
+    // Declared first, so it outlives the backend whose calls it runs.
+    StoreWorker worker_;
     std::unique_ptr<StoreBackend> backend_;
     StoreProblem readProblem_;
     // The latest change of each key, in the order of the keys' first changes,

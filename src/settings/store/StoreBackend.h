@@ -62,9 +62,13 @@ public:
         Q_UNUSED(problem);
         return true;
     }
-    // Ends a reload or commit that waits for another program, from any
-    // thread; that call then fails.
+    // Ends a reload, commit or settle that waits for another program, from
+    // any thread; that call then fails.
     virtual void abortPendingCall() {}
+    // Whether the calls above run another program (Wine), which may not
+    // answer: the store then makes them, and ends the backend, on its worker
+    // thread (StoreWorker.h), never on the thread that asks.
+    virtual bool runsOtherPrograms() const { return false; }
     // Whether key can be a value name of this store at all.
     virtual bool acceptsKey(QStringView key) const { return !key.isEmpty(); }
     // The form in which the store keeps text the user gave it, so that the

@@ -1,7 +1,6 @@
 #include "WineRegistryStore.h"
 
 #include "AnsiText.h"
-#include "BusyNotice.h"
 #include "RegistryHelper.h"
 #include "StoreKeyMap.h"
 #include "WinePrefix.h"
@@ -11,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+
+#include <atomic>
 
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -98,10 +99,19 @@ public:
         if (!startedServer_)
             return true;
         startedServer_ = false;
+        giveUp_.store(false);
         helper_.stop(); // a kept helper would keep the server from ending
         const QDeadlineTimer deadline(kSaveWaitMs);
-        while (ProbeWineServer(prefix_) == WineServerState::Running && !deadline.hasExpired())
+        while (ProbeWineServer(prefix_) == WineServerState::Running && !deadline.hasExpired()) {
+            if (giveUp_.load()) {
+                *problem = {StoreProblem::Kind::Abandoned,
+                            QStringLiteral("the wait for Wine to save the registry of the Wine prefix %1 was given "
+                                           "up: what was written may not reach %2")
+                                .arg(prefix_, UserRegOf(prefix_))};
+                return false;
+            }
             QThread::msleep(20);
+        }
         // A Wine program started meanwhile keeps the server and the values
         // in its memory until Wine saves them itself.
         if (ProbeWineServer(prefix_) != WineServerState::Stopped)
@@ -128,7 +138,13 @@ public:
         return true;
     }
 
-    void abortPendingCall() override { helper_.abortPendingCall(); }
+    void abortPendingCall() override
+    {
+        giveUp_.store(true);
+        helper_.abortPendingCall();
+    }
+    // Every call may start Wine, or wait for it.
+    bool runsOtherPrograms() const override { return true; }
 
     // The mail checker under Wine asks Wine, which answers C:\windows of the prefix.
     QString windowsDirectory() const override { return QStringLiteral("C:\\windows"); }
@@ -263,17 +279,13 @@ private:
             return false;
         const bool serverRan = ProbeWineServer(prefix_) != WineServerState::Stopped;
         HelperReply reply;
-        {
-            const BusyNotice busy;
-            // Beside a wineserver that runs anyway (not one a helper run of
-            // ours started) the helper is kept for the next action.
-            QString failure;
-            if (!helper_.call(kMailCheckerKey, changes, &reply, &failure, serverRan && !startedServer_)) {
-                *problem = {helper_.wasAborted() ? StoreProblem::Kind::Abandoned
-                                                 : StoreProblem::Kind::WineFailed,
-                            failure};
-                return false;
-            }
+        // Beside a wineserver that runs anyway (not one a helper run of ours
+        // started) the helper is kept for the next action.
+        QString failure;
+        if (!helper_.call(kMailCheckerKey, changes, &reply, &failure, serverRan && !startedServer_)) {
+            *problem = {helper_.wasAborted() ? StoreProblem::Kind::Abandoned : StoreProblem::Kind::WineFailed,
+                        failure};
+            return false;
         }
         startedServer_ = startedServer_ || !serverRan;
         std::vector<std::pair<QString, QString>> texts;
@@ -313,6 +325,8 @@ private:
     bool startedServer_ = false;
     bool mayUpdatePrefix_;
     bool keyFound_ = false;
+    // Set from the waiting thread to end settle()'s wait for Wine's save.
+    std::atomic<bool> giveUp_{false};
     std::vector<std::pair<QString, QString>> texts_;
     // Where each value is in texts_, by its folded name.
     StoreKeyMap<std::size_t> index_;

@@ -15,6 +15,10 @@
 // the registry, and reading it costs a millisecond rather than starting
 // Wine), unless the key holds a line of a form only Wine can vouch for.
 //
+// Every call may start Wine or wait for it, so the store makes them on its
+// worker thread (StoreBackend::runsOtherPrograms), where the kept helper
+// lives too.
+//
 // The prefix must exist: Wine would build a new one (about 700 MB) at any
 // call on a folder that is not a prefix, so nothing is run then. Texts are
 // stored in the forms code page 932 holds (AnsiText.h), since the mail
