@@ -60,8 +60,6 @@ public:
     // After the program's last action: what the store still owes the disk
     // is done and checked (StoreBackend::settle).
     bool settle(StoreProblem* problem);
-    // Ends a reload or sync waiting for another program, from any thread.
-    void abortPendingCall() { backend_->abortPendingCall(); }
     // Reads the store afresh and forgets pending changes.
     void reload();
     // Reads the store as it is now and keeps the pending changes on top.

@@ -51,11 +51,6 @@ struct StoreProblem
     bool isProblem() const { return kind != Kind::None; }
 };
 
-inline StoreProblem MakeStoreProblem(StoreProblem::Kind kind, QString detail)
-{
-    return StoreProblem{kind, std::move(detail)};
-}
-
 // Fills *problem when the caller asked for it.
 inline void ReportStoreProblem(StoreProblem* problem, StoreProblem::Kind kind, QString detail)
 {
