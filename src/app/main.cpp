@@ -15,12 +15,19 @@ int main(int argc, char** argv)
         return 1; // it said on standard error which display did not answer
     QApplication application(argc, argv);
     display.applicationCreated();
-    app::setUpApplication(application);
 
+    // Asked first: a second start that brings the open window forward
+    // sets nothing up and runs no Wine.
     app::OneWindowPerStore oneWindow(Module1::StoreIdentityFile());
-    if (oneWindow.anotherWindowIsOpen()) {
-        if (!oneWindow.startProblem().isProblem())
-            return 0; // the open window came forward
+    const bool anotherWindowIsOpen = oneWindow.anotherWindowIsOpen();
+    if (anotherWindowIsOpen && !oneWindow.startProblem().isProblem())
+        return 0; // the open window came forward
+    // Wine, where the store is its registry, starts while the fonts and the
+    // window are set up.
+    if (!anotherWindowIsOpen)
+        Module1::BeginReadingStore();
+    app::setUpApplication(application);
+    if (anotherWindowIsOpen) {
         dialogs::showStoreRefusal(nullptr, oneWindow.startHeadline(), oneWindow.startProblem());
         return 1;
     }

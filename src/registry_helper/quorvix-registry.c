@@ -737,7 +737,7 @@ static void serve(Request* request, Buffer* out)
         report_failure(&outcome, change->name_utf8, change->name_utf8_size, failure, what);
         undo(key, request, previous, applied, &outcome);
         if (disposition == REG_CREATED_NEW_KEY && values.count == 0)
-            RegDeleteKeyW(HKEY_CURRENT_USER, request->key);
+            RegDeleteKeyExW(HKEY_CURRENT_USER, request->key, 0, 0);
         /* what the key holds now, restored or not */
         free_values(&values);
         if (read_values(key, &values) == ERROR_SUCCESS) {

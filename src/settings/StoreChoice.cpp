@@ -110,25 +110,65 @@ void AllowWinePrefixUpdate()
     prefixUpdateAllowed() = true;
 }
 
-std::unique_ptr<SettingsStore> OpenStore(const StoreChoice& choice)
+namespace {
+
+std::unique_ptr<SettingsStore> beginOpening(const StoreChoice& choice)
 {
     if (!choice.wineRegistry)
         return std::make_unique<SettingsStore>(makeIniStoreBackend());
-    std::unique_ptr<StoreBackend> wine = makeChosenWineStore(choice);
     // The store's own first read asks Wine (on the store's worker thread,
     // where a helper it keeps must live), and is not repeated.
-    auto store = std::make_unique<SettingsStore>(std::move(wine));
+    return std::make_unique<SettingsStore>(makeChosenWineStore(choice), SettingsStore::FirstRead::Started);
+}
+
+void finishOpening(SettingsStore& store, const StoreChoice& choice)
+{
+    store.finishOpening();
     // A read that failed leaves the question open: the registry stays the
     // store, named as unreadable, rather than an INI file nothing reads.
-    if (choice.keyToBeAskedOfWine && !store->readProblem().isProblem() && !store->backend().storeFound())
-        store->useBackend(makeIniStoreBackend());
+    if (choice.keyToBeAskedOfWine && !store.readProblem().isProblem() && !store.backend().storeFound())
+        store.useBackend(makeIniStoreBackend());
+}
+
+struct ProcessStoreOpening
+{
+    std::unique_ptr<SettingsStore> store;
+    bool finished = false;
+};
+
+ProcessStoreOpening& processStoreOpening()
+{
+    static ProcessStoreOpening opening;
+    return opening;
+}
+
+} // namespace
+
+std::unique_ptr<SettingsStore> OpenStore(const StoreChoice& choice)
+{
+    std::unique_ptr<SettingsStore> store = beginOpening(choice);
+    finishOpening(*store, choice);
     return store;
 }
 
 SettingsStore& ProcessStore()
 {
-    static const std::unique_ptr<SettingsStore> store = OpenStore(CurrentStoreChoice());
-    return *store;
+    ProcessStoreOpening& opening = processStoreOpening();
+    if (!opening.store)
+        opening.store = beginOpening(CurrentStoreChoice());
+    if (!opening.finished) {
+        finishOpening(*opening.store, CurrentStoreChoice());
+        opening.finished = true;
+    }
+    return *opening.store;
+}
+
+void BeginOpeningProcessStore()
+{
+    ProcessStoreOpening& opening = processStoreOpening();
+    if (opening.store || !CurrentStoreChoice().wineRegistry || PrefixUpdateToAsk())
+        return;
+    opening.store = beginOpening(CurrentStoreChoice());
 }
 
 } // namespace settings

@@ -77,5 +77,9 @@ std::unique_ptr<SettingsStore> OpenStore(const StoreChoice& choice);
 // The store of this process, on the backend of its choice, read at the first
 // call. Module1's store operations work on it.
 SettingsStore& ProcessStore();
+// Starts the first read of the process's store where that runs Wine, so that
+// Wine starts while the window is built; ProcessStore() then waits for it.
+// Nothing is started where a question comes first (PrefixUpdateToAsk).
+void BeginOpeningProcessStore();
 
 } // namespace settings

@@ -72,6 +72,11 @@ QString StoreIdentityFile()
     return settings::ChosenStoreFile();
 }
 
+void BeginReadingStore()
+{
+    settings::BeginOpeningProcessStore();
+}
+
 settings::StoreProblem StoreReadProblem()
 {
     return settings::ProcessStore().readProblem();

@@ -37,6 +37,9 @@ void RemoveSetting(const QString& key);
 // write was refused; *unstorableKey then names the first key whose text
 // cannot be stored, when that was the cause. Either way nothing stays pending.
 bool SyncSettings(settings::StoreProblem* problem = nullptr, QString* unstorableKey = nullptr);
+// Starts reading the store where that runs other programs (Wine), so that
+// they start while the window is built; the first use waits for the read.
+void BeginReadingStore();
 // Reads the store afresh, as it is on disk now, and drops writes not yet
 // synced. Tests call it after preparing a file.
 void ReloadStore();

@@ -2,6 +2,7 @@
 // wineserver runs, and Windows paths mapped to the prefix's files and back.
 // The prefixes are folders made here, laid out as Wine lays them out.
 
+#include "SharedCpu.h"
 #include "StoreChoice.h"
 #include "TestMain.h"
 #include "WinePrefix.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <csignal>
 
@@ -97,6 +99,7 @@ public:
     LockHolder(const LockHolder&) = delete;
     LockHolder& operator=(const LockHolder&) = delete;
     bool locked() const { return locked_; }
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
@@ -270,8 +273,42 @@ private slots:
             const LockHolder server(upstream + u"/lock"_s);
             QVERIFY(server.locked());
             QCOMPARE(ProbeWineServer(prefix_), WineServerState::Running);
+            QCOMPARE(WineServerProcess(prefix_), server.pid());
         }
+        QCOMPARE(WineServerProcess(prefix_), pid_t(0));
         qunsetenv("TMPDIR");
+    }
+
+    // The server shares one CPU with the helper during a call, and gets its
+    // own CPU set back after it.
+    void aCallPinsTheServerToOneCpuAndGivesItBack()
+    {
+        if (QThread::idealThreadCount() < 2)
+            QSKIP("one CPU: there is nothing to share");
+        const LockHolder server(dir_.filePath(u"serverlock"_s));
+        QVERIFY(server.locked());
+        cpu_set_t before;
+        QCOMPARE(::sched_getaffinity(server.pid(), sizeof before, &before), 0);
+        cpu_set_t ours;
+        QCOMPARE(::sched_getaffinity(0, sizeof ours, &ours), 0);
+        int last = CPU_SETSIZE - 1;
+        while (!CPU_ISSET(last, &ours))
+            --last;
+        for (const int asked : {-1, last}) {
+            {
+                const SharedCpu shared(server.pid(), asked);
+                QVERIFY(shared.cpu() >= 0);
+                QVERIFY(asked < 0 || shared.cpu() == asked);
+                cpu_set_t during;
+                QCOMPARE(::sched_getaffinity(server.pid(), sizeof during, &during), 0);
+                QCOMPARE(CPU_COUNT(&during), 1);
+                QVERIFY(CPU_ISSET(shared.cpu(), &during));
+            }
+            cpu_set_t after;
+            QCOMPARE(::sched_getaffinity(server.pid(), sizeof after, &after), 0);
+            QVERIFY(CPU_EQUAL(&before, &after));
+        }
+        QCOMPARE(SharedCpu(0).cpu(), -1);
     }
 
     // --- Windows paths ---------------------------------------------------------

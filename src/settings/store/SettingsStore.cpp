@@ -9,13 +9,36 @@
 
 namespace settings {
 
-SettingsStore::SettingsStore(std::unique_ptr<StoreBackend> backend) : backend_(std::move(backend))
+SettingsStore::SettingsStore(std::unique_ptr<StoreBackend> backend, FirstRead firstRead)
+    : backend_(std::move(backend))
 {
-    reload();
+    if (firstRead == FirstRead::Now || !backend_->runsOtherPrograms()) {
+        reload();
+        return;
+    }
+    // Nothing on this side touches the store until finishOpening() has
+    // waited for this job, which the worker's queue orders before it.
+    opening_ = true;
+    worker_.start([this] {
+        if (!backend_->reload(&readProblem_) && !readProblem_.isProblem())
+            readProblem_ = {StoreProblem::Kind::Unreadable, QStringLiteral("unknown error")};
+    });
+}
+
+void SettingsStore::finishOpening()
+{
+    if (!opening_)
+        return;
+    opening_ = false;
+    onBackendsThread([] {});
 }
 
 SettingsStore::~SettingsStore()
 {
+    if (opening_) {
+        backend_->abortPendingCall(); // nobody waits for what it reads
+        worker_.runBlocking([] {});
+    }
     dropBackend();
 }
 

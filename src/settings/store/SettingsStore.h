@@ -40,8 +40,12 @@ namespace settings {
 class SettingsStore
 {
 public:
+    // How the first read is made: at once, or (for a backend that runs other
+    // programs) started on the worker and waited for by finishOpening(), so
+    // that the window is built meanwhile.
+    enum class FirstRead { Now, Started };
     // The process's own store is ProcessStore() (StoreChoice.h).
-    explicit SettingsStore(std::unique_ptr<StoreBackend> backend);
+    explicit SettingsStore(std::unique_ptr<StoreBackend> backend, FirstRead firstRead = FirstRead::Now);
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
@@ -82,6 +86,9 @@ public:
     // Why the store could not be read at the last reload (no problem when it could).
     StoreProblem readProblem() const { return readProblem_; }
     bool hasPendingWrites() const { return !changes_.empty(); }
+    // Waits for a first read that was started (through the installed waiter);
+    // nothing to do once it has ended. Nothing else may be asked before.
+    void finishOpening();
 
 private:
     void change(const QString& key, std::optional<QString> text);
@@ -101,6 +108,7 @@ private:
     // and where each key's change is in that list.
     std::vector<StoreChange> changes_;
     StoreKeyMap<std::size_t> changeOf_;
+    bool opening_ = false; // a started first read not yet waited for
 };
 
 } // namespace settings

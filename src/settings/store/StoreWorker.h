@@ -71,6 +71,9 @@ public:
     // Runs work there with the calling thread blocked: for what must not
     // meet the user (ending a helper when the store goes).
     void runBlocking(const std::function<void()>& work);
+    // Queues work and returns at once; a later run() waits for it too, since
+    // the jobs run in turn.
+    void start(std::function<void()> work) { post(std::move(work)); }
 
 private:
     void post(std::function<void()> job);

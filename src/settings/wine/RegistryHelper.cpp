@@ -1,5 +1,8 @@
 #include "RegistryHelper.h"
 
+#include "SharedCpu.h"
+#include "WinePrefix.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -230,9 +233,15 @@ bool RegistryHelper::call(QStringView keyPath, const std::vector<StoreChange>& c
     // was started the way this call would start one.
     const bool reusable = kept_ && kept_->state() == QProcess::Running && !kept_->waitForFinished(0) &&
                           kept_->program() == wine && kept_->arguments() == QStringList{helper};
+    // Beside a running server the call runs with the helper and the server on
+    // one CPU; a kept helper stays where it was started.
+    SharedCpu shared(reusable && keptCpu_ < 0 ? 0 : WineServerProcess(prefix_), reusable ? keptCpu_ : -1);
     if (!reusable) {
         stop();
         kept_ = std::make_unique<QProcess>();
+        const int cpu = shared.cpu();
+        kept_->setChildProcessModifier([cpu] { SharedCpu::pinCallingThread(cpu); });
+        keptCpu_ = cpu;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("WINEPREFIX"), prefix_);
         environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
@@ -242,6 +251,7 @@ bool RegistryHelper::call(QStringView keyPath, const std::vector<StoreChange>& c
             environment.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
         kept_->setProcessEnvironment(environment);
         kept_->setWorkingDirectory(QDir::rootPath());
+        shared.helperStarting();
         kept_->start(wine, {helper});
         if (!kept_->waitForStarted(kWineCallMs)) {
             *reason = QStringLiteral("wine could not be started for the Wine prefix %1: %2")
@@ -249,6 +259,7 @@ bool RegistryHelper::call(QStringView keyPath, const std::vector<StoreChange>& c
             stop();
             return false;
         }
+        shared.helperStarted(pid_t(kept_->processId()));
         kept_->write(kHelperProtocolLine.toByteArray());
         output_.clear();
         protocolSeen_ = false;
@@ -320,6 +331,7 @@ void RegistryHelper::stop()
         }
     }
     kept_.reset();
+    keptCpu_ = -1;
 }
 
 } // namespace settings

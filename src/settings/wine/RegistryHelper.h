@@ -105,6 +105,7 @@ private:
     std::atomic<bool> abort_{false};
     bool aborted_ = false;
     std::unique_ptr<QProcess> kept_;
+    int keptCpu_ = -1; // the CPU a kept helper was started on, -1 for none
     QByteArray output_;
     bool protocolSeen_ = false;
 };

@@ -47,11 +47,17 @@ QStringList serverFolders(const QString& prefix)
     return folders;
 }
 
-WineServerState probeLock(const QString& lockPath)
+struct LockProbe
+{
+    WineServerState state = WineServerState::Unknown;
+    pid_t holder = 0; // the server's process, when the lock tells it
+};
+
+LockProbe probeLock(const QString& lockPath)
 {
     const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return errno == ENOENT || errno == ENOTDIR ? WineServerState::Stopped : WineServerState::Unknown;
+        return {errno == ENOENT || errno == ENOTDIR ? WineServerState::Stopped : WineServerState::Unknown};
     struct flock lock
     {};
     lock.l_type = F_WRLCK;
@@ -59,8 +65,27 @@ WineServerState probeLock(const QString& lockPath)
     const bool probed = ::fcntl(fd, F_GETLK, &lock) == 0;
     ::close(fd);
     if (!probed)
-        return WineServerState::Unknown;
-    return lock.l_type == F_UNLCK ? WineServerState::Stopped : WineServerState::Running;
+        return {};
+    if (lock.l_type == F_UNLCK)
+        return {WineServerState::Stopped};
+    // A holder in another process namespace reads as 0.
+    return {WineServerState::Running, lock.l_pid > 0 ? lock.l_pid : 0};
+}
+
+LockProbe probeServer(const QString& prefix)
+{
+    const QStringList folders = serverFolders(prefix);
+    if (folders.isEmpty())
+        return {};
+    LockProbe probe{WineServerState::Stopped};
+    for (const QString& folder : folders) {
+        const LockProbe found = probeLock(folder + QStringLiteral("/lock"));
+        if (found.state == WineServerState::Running)
+            return found;
+        if (found.state == WineServerState::Unknown)
+            probe = found;
+    }
+    return probe;
 }
 
 // The entry of folder named like name but for case, or "" when there is none.
@@ -153,18 +178,12 @@ QString UserRegOf(const QString& prefix)
 
 WineServerState ProbeWineServer(const QString& prefix)
 {
-    const QStringList folders = serverFolders(prefix);
-    if (folders.isEmpty())
-        return WineServerState::Unknown;
-    WineServerState state = WineServerState::Stopped;
-    for (const QString& folder : folders) {
-        const WineServerState found = probeLock(folder + QStringLiteral("/lock"));
-        if (found == WineServerState::Running)
-            return found;
-        if (found == WineServerState::Unknown)
-            state = found;
-    }
-    return state;
+    return probeServer(prefix).state;
+}
+
+pid_t WineServerProcess(const QString& prefix)
+{
+    return probeServer(prefix).holder;
 }
 
 QString WineVersion(const QString& wineProgram)

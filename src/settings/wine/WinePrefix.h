@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/types.h>
+
 namespace settings {
 
 // A prefix Wine has set up: drive_c, dosdevices, system.reg and user.reg
@@ -54,6 +56,9 @@ enum class WineServerState { Stopped, Running, Unknown };
 // been started with another TMPDIR than this program. Unknown when a lock
 // file cannot be probed.
 WineServerState ProbeWineServer(const QString& prefix);
+// The process of the prefix's running wineserver, from the same lock; 0 when
+// none runs or the lock does not tell (a server in another PID namespace).
+pid_t WineServerProcess(const QString& prefix);
 
 // A drive path such as C:\windows or z:/home: a letter, a colon, then a
 // separator or nothing.
