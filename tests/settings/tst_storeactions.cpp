@@ -266,6 +266,31 @@ private slots:
             QCOMPARE(thread, disk->callThreads.front());
         QCOMPARE(disk->endedOn, disk->callThreads.front());
     }
+
+    // Such a store's first read may start while the window is built: the
+    // first use waits for it, and a store dropped before gives it up.
+    void aStartedFirstReadIsWaitedForOrGivenUp()
+    {
+        using settings::SettingsStore;
+        auto disk = std::make_shared<MemoryDisk>();
+        disk->runsOtherPrograms = true;
+        disk->values.insert(u"accountno"_s, u"2"_s);
+        disk->gate.close(); // the constructor must not wait for the read
+        {
+            SettingsStore store(std::make_unique<MemoryBackend>(disk), SettingsStore::FirstRead::Started);
+            disk->gate.open();
+            store.finishOpening();
+            QCOMPARE(store.read(u"accountno"_s, u"0"_s), u"2"_s);
+            QVERIFY(!store.readProblem().isProblem());
+        }
+        QCOMPARE(disk->callThreads.size(), std::size_t(1));
+        QVERIFY(disk->callThreads.front() != QThread::currentThread());
+        disk->gate.close();
+        {
+            const SettingsStore dropped(std::make_unique<MemoryBackend>(disk), SettingsStore::FirstRead::Started);
+        }
+        QCOMPARE(disk->callThreads.size(), std::size_t(2));
+    }
 };
 
 QUORVIX_TEST_MAIN_CORE(StoreActionsTest)
