@@ -287,7 +287,8 @@ private slots:
         QVERIFY(disk->callThreads.front() != QThread::currentThread());
         disk->gate.close();
         {
-            const SettingsStore dropped(std::make_unique<MemoryBackend>(disk), SettingsStore::FirstRead::Started);
+            const SettingsStore dropped(std::make_unique<MemoryBackend>(disk),
+                                        SettingsStore::FirstRead::Started);
         }
         QCOMPARE(disk->callThreads.size(), std::size_t(2));
     }
