@@ -3,7 +3,8 @@
 //  - start-up to the window shown and idle (empty store, default character),
 //    against a bare Qt program (options_bare_window, linked with Qt Widgets
 //    only) that shows a window of the same size with as many widgets, taking
-//    turns in one run, offscreen and on a bare X server (Xvfb);
+//    turns in one run, offscreen and on a bare X server (Xvfb); the start
+//    is the program's own sequence (app::runProgram, as main() runs it);
 //  - the window shown with a store of 1,000 and of 10,000 accounts;
 //  - peak memory of a start-up.
 //
@@ -14,11 +15,12 @@
 // CLOCK_MONOTONIC time in ns, such as the spawn time) prints when each step
 // of one start was done, up to the character's window being shown.
 
-#include "Median.h"
 #include "ApplicationSetup.h"
 #include "CommonDialogs.h"
 #include "KeySchema.h"
+#include "Median.h"
 #include "Module1.h"
+#include "ProgramStart.h"
 #include "XServer.h"
 #include "optionform.h"
 
@@ -75,9 +77,9 @@ bool defaultCharacterIsThere()
     return false;
 }
 
-// The real program's start: application set-up, the options window, shown.
-// With phases, also prints on standard error when each step of the start
-// was done, in milliseconds since the process was spawned.
+// The real program's start (the sequence main() runs), to the window shown
+// and idle. With phases, also prints on standard error when each step of the
+// start was done, in milliseconds since the process was spawned.
 int runStartup(int argc, char** argv, qint64 spawnedAt, bool phases, bool countAllPages)
 {
     const auto mark = [&](const char* step) {
@@ -85,49 +87,44 @@ int runStartup(int argc, char** argv, qint64 spawnedAt, bool phases, bool countA
             std::fprintf(stderr, "%8.2f ms  %s\n", double(monotonicNs() - spawnedAt) / 1e6, step);
     };
     mark("main entered (program and libraries loaded)");
-    QApplication app(argc, argv);
-    mark("application object (platform, fonts configured)");
-    app::setUpApplication(app);
-    mark("application set up (translation, icon)");
-    if (!defaultCharacterIsThere())
-        return 2;
-    optionform form;
-    mark("window built (controls, first text measured)");
-    form.show();
-    mark("window shown (options loaded, character shown)");
     bool idle = false;
-    whenIdle([&] {
-        if (idle)
-            return;
-        idle = true;
-        mark("first idle");
-        const double ms = double(monotonicNs() - spawnedAt) / 1e6;
-        // The bare window gets as many widgets as this window has with every
-        // page opened once, the parts made on a page's first showing included;
-        // only the first start counts them, so the others' processor time is
-        // the start's alone.
-        if (countAllPages) {
-            for (int page = form.SSTab1->count() - 1; page >= 0; --page)
-                form.SSTab1->setCurrentIndex(page);
-        }
-        const auto widgets = form.findChildren<QWidget*>().size() + 1;
-        std::printf("%.3f %lld\n", ms, static_cast<long long>(widgets));
-        std::fflush(stdout);
-        if (!phases)
-            std::_Exit(0);
-        // The character comes up after the window's first frame: when?
-        auto* poll = new QTimer(&app);
-        QObject::connect(poll, &QTimer::timeout, &app, [&] {
-            for (const QWidget* w : QApplication::topLevelWidgets()) {
-                if (w->objectName() == QLatin1String("AgentCharacterWindow") && w->isVisible()) {
-                    mark("character window shown");
-                    std::_Exit(0);
-                }
+    app::StartWatch watch;
+    watch.stepDone = mark;
+    watch.mayOpenWindow = defaultCharacterIsThere;
+    watch.windowShown = [&](optionform& form) {
+        whenIdle([&] {
+            if (idle)
+                return;
+            idle = true;
+            mark("first idle");
+            const double ms = double(monotonicNs() - spawnedAt) / 1e6;
+            // The bare window gets as many widgets as this window has with every
+            // page opened once, the parts made on a page's first showing included;
+            // only the first start counts them, so the others' processor time is
+            // the start's alone.
+            if (countAllPages) {
+                for (int page = form.SSTab1->count() - 1; page >= 0; --page)
+                    form.SSTab1->setCurrentIndex(page);
             }
+            const auto widgets = form.findChildren<QWidget*>().size() + 1;
+            std::printf("%.3f %lld\n", ms, static_cast<long long>(widgets));
+            std::fflush(stdout);
+            if (!phases)
+                std::_Exit(0);
+            // The character comes up after the window's first frame: when?
+            auto* poll = new QTimer(qApp);
+            QObject::connect(poll, &QTimer::timeout, qApp, [&] {
+                for (const QWidget* w : QApplication::topLevelWidgets()) {
+                    if (w->objectName() == QLatin1String("AgentCharacterWindow") && w->isVisible()) {
+                        mark("character window shown");
+                        std::_Exit(0);
+                    }
+                }
+            });
+            poll->start(1);
         });
-        poll->start(1);
-    });
-    return QApplication::exec();
+    };
+    return app::runProgram(argc, argv, watch);
 }
 
 // Writes a store of n accounts into this process's configuration folder.
@@ -308,7 +305,8 @@ int compareOnly(const std::string& self, const std::string& bare)
     const std::string store = emptyStore.path().toStdString();
     const StartupFigures offscreen = compareStartups(self, bare, store, {});
     const bench::XServer x;
-    const StartupFigures onX = x.display().empty() ? StartupFigures{} : compareStartups(self, bare, store, x.display());
+    const StartupFigures onX =
+        x.display().empty() ? StartupFigures{} : compareStartups(self, bare, store, x.display());
     for (const auto& [where, f] : {std::pair{"offscreen", offscreen}, std::pair{"Xvfb", onX}}) {
         std::printf("%s\tours %.1f ms\tbare %.1f ms\tratio %.2f\tprocessor time: ours %.1f ms\tbare %.1f ms"
                     "\tratio %.2f\n",

@@ -15,11 +15,11 @@
 // Makes its own prefix (wineboot, ten to twenty seconds); prints a note and
 // nothing else when Wine or quorvix-registry.exe is missing.
 
-#include "ApplicationSetup.h"
 #include "CommonDialogs.h"
 #include "KeySchema.h"
 #include "Median.h"
 #include "Module1.h"
+#include "ProgramStart.h"
 #include "RegistryHelper.h"
 #include "StoreActions.h"
 #include "optionform.h"
@@ -83,43 +83,42 @@ int runPrepare(int argc, char** argv, int accounts)
 // window's end; prints the four times in ms.
 int runSession(int argc, char** argv, qint64 spawnedAt)
 {
-    QApplication app(argc, argv);
-    Module1::BeginReadingStore(); // as the program's start does
-    app::setUpApplication(app);
-    optionform form;
     double startMs = -1;
     double accountOkMs = -1;
     double deleteMs = -1;
     qint64 okAt = 0;
-    // The program ends as main ends it; the time to the process's end is
-    // taken by the parent, from the moment of the click printed here.
-    QObject::connect(&form, &optionform::programEnding, &form, [&] {
-        std::printf("%.3f %.3f %.3f %lld\n", startMs, accountOkMs, deleteMs, static_cast<long long>(okAt));
-        std::fflush(stdout);
-        QCoreApplication::quit();
-    });
-    form.show();
-    auto* dispatcher = QAbstractEventDispatcher::instance();
-    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &form, [&] {
-        if (startMs >= 0)
-            return;
-        startMs = msSince(spawnedAt);
-        qint64 at = monotonicNs();
-        Module1::ResetAccount();
-        Module1::LoadAccount(1);
-        Module1::AccountRecord.Hname = u"changed.example.jp"_s;
-        if (!Module1::StoreAccount(1))
-            std::_Exit(3);
-        accountOkMs = msSince(at);
-        at = monotonicNs();
-        if (!Module1::DeleteAccount(1))
-            std::_Exit(4);
-        deleteMs = msSince(at);
-        okAt = monotonicNs();
-        form.OkBt_Click();
-    });
-    QApplication::exec();
-    return okAt ? 0 : 5;
+    app::StartWatch watch;
+    watch.windowShown = [&](optionform& form) {
+        // The program ends as it ends itself; the time to the process's end
+        // is taken by the parent, from the moment of the click printed here.
+        QObject::connect(&form, &optionform::programEnding, &form, [&] {
+            std::printf("%.3f %.3f %.3f %lld\n", startMs, accountOkMs, deleteMs,
+                        static_cast<long long>(okAt));
+            std::fflush(stdout);
+        });
+        auto* dispatcher = QAbstractEventDispatcher::instance();
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &form, [&] {
+            if (startMs >= 0)
+                return;
+            startMs = msSince(spawnedAt);
+            qint64 at = monotonicNs();
+            Module1::ResetAccount();
+            Module1::LoadAccount(1);
+            Module1::AccountRecord.Hname = u"changed.example.jp"_s;
+            if (!Module1::StoreAccount(1))
+                std::_Exit(3);
+            accountOkMs = msSince(at);
+            at = monotonicNs();
+            if (!Module1::DeleteAccount(1))
+                std::_Exit(4);
+            deleteMs = msSince(at);
+            okAt = monotonicNs();
+            form.OkBt_Click();
+        });
+    };
+    // The program's own start, as main() runs it.
+    const int exitCode = app::runProgram(argc, argv, watch);
+    return exitCode == 0 && okAt ? 0 : 5;
 }
 
 // ---- in the orchestrating process ----

@@ -176,7 +176,7 @@ DisplayVerdict checkDisplays(const DisplayTargets& targets, std::chrono::millise
             break;
         case Server::X11:
             if (!x11) {
-                x11 = probeX11(targets.x11Display, deadline);
+                x11 = probeX11(targets.x11Display, deadline, &verdict.x11Connection);
                 if (*x11 != DisplayAnswer::Answers)
                     reasons.append(x11Reason(targets, *x11));
             }
@@ -210,6 +210,7 @@ DisplayStart::DisplayStart(int argc, char** argv)
         return;
     }
     reached_ = true;
+    x11Connection_ = verdict.x11Connection;
     const QByteArray platforms = targets.platforms.mid(verdict.firstAnswering).join(';');
     if (verdict.firstAnswering > 0) {
         // Qt would try the displays that did not answer first, and wait on a silent one.
@@ -233,6 +234,7 @@ DisplayStart::~DisplayStart()
 
 void DisplayStart::applicationCreated()
 {
+    x11Connection_.reset();
     if (!watching_)
         return;
     watching_ = false;

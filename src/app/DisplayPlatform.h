@@ -19,6 +19,7 @@
 #include <QString>
 
 #include <chrono>
+#include <memory>
 
 namespace app {
 
@@ -57,6 +58,8 @@ struct DisplayVerdict
 {
     qsizetype firstAnswering = -1; // index into the platforms; -1 when none answers
     QString problem;               // the line for the user when none answers
+    // The check's connection to an X server that answered, open until released.
+    std::shared_ptr<void> x11Connection;
 };
 
 // Asks each platform's display in turn, each for at most deadline, until one
@@ -83,6 +86,10 @@ public:
 private:
     bool reached_ = false;
     bool watching_ = false;
+    // Held until Qt's own connection is made: an X server that loses its
+    // last client resets itself (a bare one does, with nothing else running),
+    // and Qt's connection would wait for that reset, some 20 ms.
+    std::shared_ptr<void> x11Connection_;
 };
 
 } // namespace app

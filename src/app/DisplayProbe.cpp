@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include <cerrno>
 #include <poll.h>
@@ -39,7 +40,8 @@ bool waitToRead(int fd, Clock::time_point until)
 
 } // namespace
 
-DisplayAnswer probeX11(const QByteArray& display, std::chrono::milliseconds deadline)
+DisplayAnswer probeX11(const QByteArray& display, std::chrono::milliseconds deadline,
+                       std::shared_ptr<void>* keep)
 {
     if (display.isEmpty())
         return DisplayAnswer::Unreachable;
@@ -51,21 +53,33 @@ DisplayAnswer probeX11(const QByteArray& display, std::chrono::milliseconds dead
         std::mutex mutex;
         std::condition_variable finished;
         std::optional<bool> connected;
+        bool keep = false;      // hand an answering connection over instead of closing it
+        bool abandoned = false; // the asker gave up waiting: nobody takes the connection
+        xcb_connection_t* kept = nullptr;
     };
     auto attempt = std::make_shared<Attempt>();
+    attempt->keep = keep != nullptr;
     std::thread([attempt, display] {
         xcb_connection_t* connection = xcb_connect(display.constData(), nullptr);
         const bool connected = xcb_connection_has_error(connection) == 0;
-        xcb_disconnect(connection);
         {
             const std::lock_guard lock(attempt->mutex);
             attempt->connected = connected;
+            if (connected && attempt->keep && !attempt->abandoned)
+                attempt->kept = std::exchange(connection, nullptr);
         }
+        if (connection)
+            xcb_disconnect(connection);
         attempt->finished.notify_one();
     }).detach();
     std::unique_lock lock(attempt->mutex);
-    if (!attempt->finished.wait_for(lock, deadline, [&] { return attempt->connected.has_value(); }))
+    if (!attempt->finished.wait_for(lock, deadline, [&] { return attempt->connected.has_value(); })) {
+        attempt->abandoned = true;
         return DisplayAnswer::Silent;
+    }
+    if (attempt->kept)
+        *keep = std::shared_ptr<void>(attempt->kept,
+                                      [](void* c) { xcb_disconnect(static_cast<xcb_connection_t*>(c)); });
     return *attempt->connected ? DisplayAnswer::Answers : DisplayAnswer::Unreachable;
 }
 

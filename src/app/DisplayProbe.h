@@ -9,6 +9,7 @@
 #include <QByteArray>
 
 #include <chrono>
+#include <memory>
 
 namespace app {
 
@@ -19,8 +20,11 @@ enum class DisplayAnswer {
 };
 
 // An X display name as DISPLAY holds it (":0", "host:1.0", a socket's path).
-// The connection is made, authorised and closed again.
-DisplayAnswer probeX11(const QByteArray& display, std::chrono::milliseconds deadline);
+// The connection is made, authorised and closed again; with keep, the
+// connection to a server that answers is handed over instead and closes when
+// the last copy of keep is released.
+DisplayAnswer probeX11(const QByteArray& display, std::chrono::milliseconds deadline,
+                       std::shared_ptr<void>* keep = nullptr);
 
 // A Wayland socket: a name in runtimeDir ("wayland-0") or an absolute path.
 // One round trip of the core protocol (wl_display.sync) is asked for.

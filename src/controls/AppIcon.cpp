@@ -74,7 +74,12 @@ private:
 
 QIcon applicationIcon()
 {
-    return QIcon(new BuiltIconEngine);
+    // One engine for the application and every window, so each size is read
+    // once: a window's X window takes the application's icon when it is made
+    // and its own when it is shown. Never destroyed: its pictures would be
+    // freed after the application object is gone.
+    static const QIcon* const icon = new QIcon(new BuiltIconEngine);
+    return *icon;
 }
 
 } // namespace controls
