@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -309,6 +310,51 @@ private slots:
             QVERIFY(CPU_EQUAL(&before, &after));
         }
         QCOMPARE(SharedCpu(0).cpu(), -1);
+    }
+
+    // What Wine starts from a helper started on the shared CPU inherits the
+    // pin and gets this program's CPU set back; other processes keep theirs.
+    void processesWineStartedMeanwhileGetTheirCpusBack()
+    {
+        if (QThread::idealThreadCount() < 2)
+            QSKIP("one CPU: there is nothing to share");
+        const QString wineLike = dir_.filePath(u"wine-service"_s);
+        QVERIFY(QFile::copy(u"/bin/sleep"_s, wineLike));
+        const LockHolder server(dir_.filePath(u"serverlock"_s));
+        QVERIFY(server.locked());
+        const auto startPinned = [](const QString& program, int cpu) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                SharedCpu::pinCallingThread(cpu);
+                ::execl(QFile::encodeName(program).constData(), "service", "30", nullptr);
+                ::_exit(127);
+            }
+            return child;
+        };
+        pid_t service = 0;
+        pid_t other = 0;
+        {
+            SharedCpu shared(server.pid());
+            QVERIFY(shared.cpu() >= 0);
+            shared.helperStarting();
+            service = startPinned(wineLike, shared.cpu());
+            other = startPinned(u"/bin/sleep"_s, shared.cpu());
+            const auto runs = [](pid_t child, const QString& program) {
+                return QFileInfo(u"/proc/%1/exe"_s.arg(child)).symLinkTarget() ==
+                       QFileInfo(program).canonicalFilePath();
+            };
+            QTRY_VERIFY(runs(service, wineLike) && runs(other, u"/bin/sleep"_s));
+        }
+        cpu_set_t ours, ofService, ofOther;
+        QCOMPARE(::sched_getaffinity(0, sizeof ours, &ours), 0);
+        QCOMPARE(::sched_getaffinity(service, sizeof ofService, &ofService), 0);
+        QCOMPARE(::sched_getaffinity(other, sizeof ofOther, &ofOther), 0);
+        for (const pid_t child : {service, other}) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+        }
+        QVERIFY(CPU_EQUAL(&ofService, &ours));
+        QCOMPARE(CPU_COUNT(&ofOther), 1);
     }
 
     // --- Windows paths ---------------------------------------------------------
