@@ -302,9 +302,25 @@ void OneWindowPerStore::listen()
         return;
     }
     listener_ = fd;
-    notifier_ = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &OneWindowPerStore::acceptRequests);
+    // Before the application object there is no event loop to watch with:
+    // a start that asks meanwhile waits in the queue until setWindow().
+    if (QCoreApplication::instance())
+        watchListener();
 #endif
+}
+
+void OneWindowPerStore::setWindow(QWidget* window)
+{
+    window_ = window;
+    if (listener_ >= 0 && !notifier_)
+        watchListener();
+}
+
+void OneWindowPerStore::watchListener()
+{
+    notifier_ = new QSocketNotifier(qintptr(listener_), QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &OneWindowPerStore::acceptRequests);
+    acceptRequests(); // what asked before
 }
 
 void OneWindowPerStore::acceptRequests()

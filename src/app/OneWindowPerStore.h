@@ -51,7 +51,9 @@ public:
     settings::StoreProblem startProblem() const { return problem_; }
     QString startHeadline() const { return headline_; }
     // The window to bring to the front when a later start asks.
-    void setWindow(QWidget* window) { window_ = window; }
+    // The window to bring forward; from then on requests are answered
+    // (the claim may come before the application object).
+    void setWindow(QWidget* window);
     // Where the open window listens; "" when no private folder was found.
     QString socketPath() const { return socketPath_; }
 
@@ -69,6 +71,7 @@ private:
     void bringToFront();
     void listen();
     void acceptRequests();
+    void watchListener();
 
     QString storeFile_;
     QString lockPath_;

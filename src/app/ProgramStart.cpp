@@ -22,9 +22,6 @@ int runProgram(int argc, char** argv, const StartWatch& watch)
     if (!display.reached())
         return 1; // it said on standard error which display did not answer
     done("display answered");
-    QApplication application(argc, argv);
-    display.applicationCreated();
-    done("application object (platform)");
 
     // Asked first: a second start that brings the open window forward sets
     // nothing up and runs no Wine.
@@ -34,10 +31,13 @@ int runProgram(int argc, char** argv, const StartWatch& watch)
         return 0; // the open window came forward
     done("window claimed for the store");
     if (!anotherWindow) {
-        // Wine, where the store is its registry, starts while the fonts and
-        // the window are set up.
+        // Wine, where the store is its registry, starts while Qt, the fonts
+        // and the window are set up.
         Module1::BeginReadingStore();
     }
+    QApplication application(argc, argv);
+    display.applicationCreated();
+    done("application object (platform)");
     setUpApplication(application);
     done("application set up (fonts, translation, icon)");
     if (anotherWindow) {

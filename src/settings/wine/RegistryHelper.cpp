@@ -181,8 +181,13 @@ QString RegistryHelper::program()
     const QString fromBin = QStringLiteral(QUORVIX_REGISTRY_HELPER_FROM_BIN);
     if (fromBin.isEmpty())
         return QString();
-    if (QCoreApplication::instance()) {
-        const QString installed = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(fromBin);
+    // The program's folder, also before the application object exists (the
+    // store is chosen that early).
+    const QString programFolder = QCoreApplication::instance()
+                                      ? QCoreApplication::applicationDirPath()
+                                      : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    if (!programFolder.isEmpty()) {
+        const QString installed = QDir(programFolder).absoluteFilePath(fromBin);
         if (QFileInfo(installed).isFile())
             return installed;
     }
