@@ -85,8 +85,6 @@ QLineEdit* textBox(QWidget* parent, const QString& name, const QString& text = Q
 optionform::optionform(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("optionform"));
-    // Wine, where the store is its registry, starts while the window is built.
-    Module1::BeginReadingStore();
     setWindowTitle(QStringLiteral("OPTION"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
