@@ -1,7 +1,5 @@
-// The two registry texts of a Wine prefix as Wine writes them: user.reg and
-// reg export output read back to the mail checker's texts, and the file for
-// reg import holding one action's changes; and text in the forms the mail
-// checker reads through code page 932.
+// A Wine prefix's user.reg as Wine writes it, read back to the mail checker's
+// texts; and text in the forms the mail checker reads through code page 932.
 
 #include "AnsiText.h"
 #include "TestMain.h"
@@ -26,26 +24,6 @@ QByteArray userReg(const QByteArray& values, const QByteArray& newline = "\n")
         "\n[Software\\\\VB and VBA Program Settings\\\\wispane\\\\setting\\\\sub] 1796753033\n"
         "\"Inner\"=\"not ours either\"\n";
     return newline == "\n" ? text : text.replace("\n", newline);
-}
-
-// UTF-16LE with its byte-order mark, as reg export writes.
-QByteArray utf16(const QString& text)
-{
-    QByteArray bytes("\xff\xfe");
-    for (const QChar unit : text) {
-        bytes.append(char(unit.unicode() & 0xff));
-        bytes.append(char(unit.unicode() >> 8));
-    }
-    return bytes;
-}
-
-QString exported(const QString& values)
-{
-    return u"Windows Registry Editor Version 5.00\r\n\r\n"
-           u"[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\wispane\\setting]\r\n"_s +
-           values +
-           u"\r\n[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\wispane\\setting\\sub]\r\n"
-           u"\"Inner\"=\"x\"\r\n\r\n"_s;
 }
 
 } // namespace
@@ -146,53 +124,6 @@ private slots:
         QVERIFY(read.readable);
         QVERIFY(!read.keyFound);
         QVERIFY(read.texts.empty());
-    }
-
-    void exportTextsAreDecoded()
-    {
-        const RegistryKeyTexts read = ReadRegExportKey(
-            utf16(exported(u"\"accountno\"=\"2\"\r\n\"Aname1\"=\"日本語\U0001F600\"\r\n"
-                           u"\"Agentnm\"=\"C:\\\\windows\\\\say \\\"hi\\\"\"\r\n\"D\"=dword:00000005\r\n"
-                           u"\"M\"=hex(7):61,00,00,00,\\\r\n  62,00\r\n\"NL\"=\"a\\nb\\rc\\0\"\r\n"
-                           u"\"Passw1\"=\"97 98 99 \"\r\n@=\"default\"\r\n"_s)),
-            kMailCheckerKey);
-        QVERIFY(read.readable && read.keyFound);
-        QCOMPARE(read.texts, (Texts{{u"accountno"_s, u"2"_s},
-                                    {u"Aname1"_s, u"日本語\U0001F600"_s},
-                                    {u"Agentnm"_s, u"C:\\windows\\say \"hi\""_s},
-                                    {u"NL"_s, u"a\nb\rc"_s + QChar(u'\0')},
-                                    {u"Passw1"_s, u"97 98 99 "_s}}));
-    }
-
-    void exportWithoutItsMarkIsUnreadable()
-    {
-        QVERIFY(!ReadRegExportKey(utf16(exported(QString())).mid(2), kMailCheckerKey).readable);
-        QVERIFY(!ReadRegExportKey(utf16(u"REGEDIT4\r\n"_s), kMailCheckerKey).readable);
-        const RegistryKeyTexts empty = ReadRegExportKey(utf16(exported(QString())), kMailCheckerKey);
-        QVERIFY(empty.readable && empty.keyFound && empty.texts.empty());
-    }
-
-    void theImportFileHoldsOnlyTheChanges()
-    {
-        const std::vector<StoreChange> changes{{u"Passw1"_s, u"97 98 99 "_s},
-                                               {u"Aname1"_s, u"日本\U0001F600 \"q\" C:\\d\\"_s},
-                                               {u"Aname3"_s, std::nullopt},
-                                               {u"Empty"_s, QString()}};
-        const QByteArray file = RegImportFile(kMailCheckerKey, changes);
-        QVERIFY(file.startsWith("\xff\xfe"));
-        const QString expected =
-            u"Windows Registry Editor Version 5.00\r\n\r\n"
-            u"[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\wispane\\setting]\r\n"
-            u"\"Passw1\"=\"97 98 99 \"\r\n"
-            u"\"Aname1\"=\"日本\U0001F600 \\\"q\\\" C:\\\\d\\\\\"\r\n"
-            u"\"Aname3\"=-\r\n"
-            u"\"Empty\"=\"\"\r\n\r\n"_s;
-        QCOMPARE(file, utf16(expected));
-        // What reg import reads is what reg export writes: the texts come back.
-        const RegistryKeyTexts back = ReadRegExportKey(file, kMailCheckerKey);
-        QCOMPARE(back.texts, (Texts{{u"Passw1"_s, u"97 98 99 "_s},
-                                    {u"Aname1"_s, u"日本\U0001F600 \"q\" C:\\d\\"_s},
-                                    {u"Empty"_s, QString()}}));
     }
 
     void typedTextTakesCodePage932sForms_data()

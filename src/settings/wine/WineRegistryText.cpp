@@ -1,7 +1,6 @@
 #include "WineRegistryText.h"
 
 #include <QHash>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <optional>
@@ -11,8 +10,6 @@ namespace settings {
 namespace {
 
 constexpr QByteArrayView kUserRegHeader = "WINE REGISTRY Version 2";
-constexpr QStringView kRegeditHeader = u"Windows Registry Editor Version 5.00";
-constexpr QStringView kCurrentUser = u"HKEY_CURRENT_USER\\";
 
 // Collects a key's texts with the registry's name rule: one value per name,
 // whatever its case.
@@ -162,63 +159,6 @@ QByteArrayView withoutCarriageReturn(QByteArrayView line)
     return line.endsWith('\r') ? line.chopped(1) : line;
 }
 
-// A quoted text of `reg export` output from `at` (past the opening quote) to
-// the closing quote. reg writes \\ and \" and the escapes of CR, LF and NUL;
-// any other backslash is kept with its character, as reg import keeps it.
-std::optional<QString> decodeRegeditText(QStringView line, qsizetype& at)
-{
-    QString text;
-    while (at < line.size()) {
-        const QChar c = line[at++];
-        if (c == u'"')
-            return text;
-        if (c != u'\\' || at >= line.size()) {
-            text += c;
-            continue;
-        }
-        const QChar escaped = line[at++];
-        if (escaped == u'\\' || escaped == u'"')
-            text += escaped;
-        else if (escaped == u'n')
-            text += QChar(u'\n');
-        else if (escaped == u'r')
-            text += QChar(u'\r');
-        else if (escaped == u'0')
-            text += QChar(u'\0');
-        else
-            text += QChar(u'\\') + escaped;
-    }
-    return std::nullopt;
-}
-
-QString regeditEscaped(QStringView text)
-{
-    QString escaped;
-    escaped.reserve(text.size() + 8);
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\':
-            escaped += u"\\\\";
-            break;
-        case u'"':
-            escaped += u"\\\"";
-            break;
-        case u'\n':
-            escaped += u"\\n";
-            break;
-        case u'\r':
-            escaped += u"\\r";
-            break;
-        case u'\0':
-            escaped += u"\\0";
-            break;
-        default:
-            escaped += c;
-        }
-    }
-    return escaped;
-}
-
 } // namespace
 
 QString FoldedValueName(QStringView name)
@@ -298,70 +238,6 @@ RegistryKeyTexts ReadUserRegKey(QByteArrayView userReg, QStringView keyPath)
         }
     }
     return std::move(key.result());
-}
-
-RegistryKeyTexts ReadRegExportKey(QByteArrayView exported, QStringView keyPath)
-{
-    if (!exported.startsWith("\xff\xfe"))
-        return {};
-    QStringDecoder utf16(QStringDecoder::Utf16LE);
-    const QString text = utf16.decode(exported.sliced(2, (exported.size() - 2) & ~qsizetype(1)));
-    const QString wanted = kCurrentUser + keyPath;
-    KeyTexts key;
-    bool inKey = false;
-    bool headerSeen = false;
-    for (QStringView line : QStringView(text).split(u'\n')) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        if (!headerSeen) {
-            if (line.isEmpty())
-                continue;
-            if (line != kRegeditHeader)
-                return {};
-            headerSeen = true;
-            key.result().readable = true;
-            continue;
-        }
-        if (line.startsWith(u'[')) {
-            const qsizetype close = line.lastIndexOf(u']');
-            inKey = close > 0 && line.sliced(1, close - 1).compare(wanted, Qt::CaseInsensitive) == 0;
-            key.result().keyFound = key.result().keyFound || inKey;
-            continue;
-        }
-        if (!inKey || !line.startsWith(u'"'))
-            continue;
-        qsizetype at = 1;
-        const std::optional<QString> name = decodeRegeditText(line, at);
-        if (!name || at >= line.size() || line[at] != u'=')
-            continue;
-        ++at;
-        if (at < line.size() && line[at] == u'"') {
-            ++at;
-            if (const std::optional<QString> value = decodeRegeditText(line, at))
-                key.setText(*name, *value);
-        } else {
-            key.setOther(*name);
-        }
-    }
-    return std::move(key.result());
-}
-
-QByteArray RegImportFile(QStringView keyPath, const std::vector<StoreChange>& changes)
-{
-    QString text = kRegeditHeader + u"\r\n\r\n[" + kCurrentUser + keyPath + u"]\r\n";
-    for (const StoreChange& change : changes) {
-        text += u'"' + regeditEscaped(change.key) + u"\"=";
-        text += change.text ? u'"' + regeditEscaped(*change.text) + u'"' : QStringLiteral("-");
-        text += u"\r\n";
-    }
-    text += u"\r\n";
-    QByteArray bytes("\xff\xfe");
-    bytes.reserve(2 + text.size() * 2);
-    for (const QChar unit : text) {
-        bytes.append(char(unit.unicode() & 0xff));
-        bytes.append(char(unit.unicode() >> 8));
-    }
-    return bytes;
 }
 
 } // namespace settings

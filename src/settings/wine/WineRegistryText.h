@@ -1,14 +1,9 @@
 #pragma once
 
-// The two text forms in which the values of one registry key of a Wine
-// prefix are read and written, without Wine and without I/O, so the fuzzer
-// and the tests reach them directly:
-//
-// - the prefix's own user.reg ("WINE REGISTRY Version 2"), which wineserver
-//   writes with every character above 127 as a \x escape of its UTF-16 unit;
-// - the regedit form "Windows Registry Editor Version 5.00" in UTF-16LE with
-//   a byte-order mark, which `reg export` writes and `reg import` reads in
-//   any locale (without the mark Wine would read it in the ANSI code page).
+// The values of one registry key of a Wine prefix as read from the prefix's
+// own user.reg ("WINE REGISTRY Version 2", which wineserver writes with
+// every character above 127 as a \x escape of its UTF-16 unit), without Wine
+// and without I/O, so the fuzzer and the tests reach it directly.
 //
 // Only REG_SZ values are texts of the store; values of other types are
 // neither read nor touched. Value names are compared without regard to case,
@@ -50,13 +45,5 @@ struct RegistryKeyTexts
 
 // The REG_SZ values of keyPath (below HKEY_CURRENT_USER) in a user.reg file.
 RegistryKeyTexts ReadUserRegKey(QByteArrayView userReg, QStringView keyPath);
-
-// The REG_SZ values of keyPath (below HKEY_CURRENT_USER) in `reg export` output.
-RegistryKeyTexts ReadRegExportKey(QByteArrayView exported, QStringView keyPath);
-
-// A file for `reg import` that applies changes to keyPath (below
-// HKEY_CURRENT_USER) and nothing else: a text sets a REG_SZ value, a removal
-// deletes the value alone.
-QByteArray RegImportFile(QStringView keyPath, const std::vector<StoreChange>& changes);
 
 } // namespace settings
