@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n
   libgl-dev fonts-ipafont-gothic
-  libxcb1-dev libxcb-shape0-dev
+  libxcb1-dev libxcb-shape0-dev libfontconfig-dev
   xvfb xdotool x11-utils python3 imagemagick openbox
   # compositing managers on X: the character must leave no shadow or patch under them
   picom xcompmgr

@@ -2,6 +2,7 @@
 
 #include "ApplicationSetup.h"
 #include "DisplayPlatform.h"
+#include "FontConfigurationRead.h"
 #include "Module1.h"
 #include "OneWindowPerStore.h"
 #include "StoreRefusalBox.h"
@@ -17,6 +18,7 @@ int runProgram(int argc, char** argv, const StartWatch& watch)
         if (watch.stepDone)
             watch.stepDone(step);
     };
+    FontConfigurationRead fontConfiguration;
     choosePlatform(argc, argv);
     DisplayStart display(argc, argv);
     if (!display.reached())
@@ -38,6 +40,7 @@ int runProgram(int argc, char** argv, const StartWatch& watch)
     QApplication application(argc, argv);
     display.applicationCreated();
     done("application object (platform)");
+    fontConfiguration.wait();
     setUpApplication(application);
     done("application set up (fonts, translation, icon)");
     if (anotherWindow) {

@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <limits>
+#include <vector>
 
 namespace controls {
 
@@ -92,6 +93,32 @@ void placeLabelEndingAt(QLabel* label, int right, int y, int height)
 void whenFirstShown(QWidget* page, QObject* context, std::function<void()> arrange)
 {
     new FirstShowWatch(page, context, std::move(arrange));
+}
+
+void layOutTextsWhenShown(QWidget* page)
+{
+    struct Held
+    {
+        QPointer<QLineEdit> box;
+        Qt::InputMethodHints hints;
+        bool inputMethod;
+    };
+    std::vector<Held> held;
+    for (QLineEdit* box : page->findChildren<QLineEdit*>()) {
+        if (box->echoMode() != QLineEdit::Normal)
+            continue;
+        held.push_back({box, box->inputMethodHints(), box->testAttribute(Qt::WA_InputMethodEnabled)});
+        box->setEchoMode(QLineEdit::NoEcho);
+    }
+    whenFirstShown(page, page, [held = std::move(held)] {
+        for (const Held& h : held) {
+            if (!h.box)
+                continue;
+            h.box->setEchoMode(QLineEdit::Normal);
+            h.box->setInputMethodHints(h.hints);
+            h.box->setAttribute(Qt::WA_InputMethodEnabled, h.inputMethod);
+        }
+    });
 }
 
 } // namespace controls

@@ -56,4 +56,10 @@ void placeLabelEndingAt(QLabel* label, int right, int y, int height = kLineTwips
 // hinting each glyph of a page the window does not open with slows its start.
 void whenFirstShown(QWidget* page, QObject* context, std::function<void()> arrange);
 
+// The text boxes of a page the window does not open with lay out their texts
+// when the page is first shown: a box lays out all of its text as soon as it
+// is given one, hinting every glyph. Until then they hold their texts as
+// usual (text() is the loaded text) but display none.
+void layOutTextsWhenShown(QWidget* page);
+
 } // namespace controls

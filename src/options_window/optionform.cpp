@@ -313,6 +313,7 @@ void optionform::buildSpeechPage(QWidget* page)
     Label10 = label(Frame1, QStringLiteral("Label10"), QStringLiteral("行）"));
     Label11->setBuddy(talkcntbox);
     controls::whenFirstShown(page, this, [this] { arrangeSpeechPage(); });
+    controls::layOutTextsWhenShown(page);
 }
 
 void optionform::arrangeSpeechPage()
@@ -438,6 +439,7 @@ void optionform::buildAgentPage(QWidget* page)
     place(txt_Vol, kMargin, 2700, 1200, kLine);
     txt_Vol->setVisible(false);
     controls::whenFirstShown(page, this, [this] { arrangeAgentPage(); });
+    controls::layOutTextsWhenShown(page);
 }
 
 void optionform::arrangeAgentPage()

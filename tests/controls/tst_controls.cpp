@@ -7,12 +7,15 @@
 #include "BgrColor.h"
 #include "ColorSwatch.h"
 #include "DropDownList.h"
+#include "FormLayout.h"
 #include "RoundedShape.h"
 #include "TabControl.h"
 #include "Twips.h"
 
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTabBar>
+#include <QTabWidget>
 
 using namespace controls;
 
@@ -125,6 +128,28 @@ private slots:
         QCOMPARE(bar->tabRect(0).top(), bar->tabRect(3).top());
         QVERIFY(qAbs(bar->tabRect(0).width() - bar->tabRect(1).width()) <= 1);
         QVERIFY(bar->tabRect(3).right() >= tabs.width() - 8);
+    }
+
+    void aHiddenPageShowsItsTextsOnceShown()
+    {
+        QTabWidget tabs;
+        tabs.addTab(new QWidget, QStringLiteral("open"));
+        auto* page = new QWidget;
+        tabs.addTab(page, QStringLiteral("later"));
+        auto* box = new QLineEdit(page);
+        box->setAttribute(Qt::WA_InputMethodEnabled, true);
+        auto* secret = new QLineEdit(page);
+        secret->setEchoMode(QLineEdit::Password);
+        layOutTextsWhenShown(page);
+        box->setText(QStringLiteral("全部で@1通"));
+        QCOMPARE(box->text(), QStringLiteral("全部で@1通"));
+        QCOMPARE(box->displayText(), QString());
+        tabs.show();
+        tabs.setCurrentIndex(1);
+        QCOMPARE(box->displayText(), QStringLiteral("全部で@1通"));
+        QCOMPARE(box->echoMode(), QLineEdit::Normal);
+        QVERIFY(box->testAttribute(Qt::WA_InputMethodEnabled));
+        QCOMPARE(secret->echoMode(), QLineEdit::Password);
     }
 
     void theIconHasTheWindowSizes()
