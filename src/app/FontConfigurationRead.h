@@ -2,29 +2,37 @@
 
 // fontconfig reads its configuration files and font caches on first use,
 // about 3 ms of a start that shows its first text only later. Read on a
-// thread of its own from the start's first statement, it is ready when Qt
-// first asks for a font: under X that read overlaps Qt's own round trips
-// with the server.
+// thread of its own from the start's first statement, on another processor,
+// it is ready when Qt first asks for a font, or nearly so.
 
-#include <thread>
+#include <atomic>
+
+#include <pthread.h>
 
 namespace app {
 
 class FontConfigurationRead
 {
 public:
+    // Starts the read on a processor other than this thread's; with a single
+    // processor there is nothing to gain and fontconfig is read when first used.
     FontConfigurationRead();
-    // Waits for the read: fontconfig must not be read twice at once (a
-    // second reader reads it all again instead of waiting).
     ~FontConfigurationRead();
     FontConfigurationRead(const FontConfigurationRead&) = delete;
     FontConfigurationRead& operator=(const FontConfigurationRead&) = delete;
 
-    // Returns once fontconfig is set up; call before the first font is asked for.
+    // Call before the first font is asked for. Waits for a read under way; a
+    // read that has not begun yet is not waited for: fontconfig is then read
+    // by whichever thread comes first, and the other's read is dropped.
     void wait();
 
 private:
-    std::thread reader_;
+    static void* read(void* self);
+    void join();
+
+    pthread_t reader_{};
+    bool running_ = false;
+    std::atomic<bool> begun_{false};
 };
 
 } // namespace app
