@@ -135,13 +135,20 @@ QByteArray decompressAcs(const uchar* data, qsizetype size, qsizetype expectedSi
                      .arg(written));
         if (length > quint64(expectedSize - written))
             fail(QStringLiteral("more data than the expected %1 bytes").arg(expectedSize));
-        if (distance >= length) {
-            std::memcpy(o + written, o + written - qsizetype(distance), size_t(length));
+        if (distance == 1) {
+            // A run of one byte, the commonest overlap (a picture's plain areas).
+            std::memset(o + written, o[written - 1], size_t(length));
             written += qsizetype(length);
         } else {
-            // Byte by byte on purpose: the source overlaps what is being written.
-            for (quint64 i = 0; i < length; ++i, ++written)
-                o[written] = o[written - qsizetype(distance)];
+            // The source may overlap what is being written: copy at most
+            // distance bytes at a time, so each copy reads finished bytes.
+            quint64 left = length;
+            while (left > 0) {
+                const quint64 step = qMin(left, distance);
+                std::memcpy(o + written, o + written - qsizetype(distance), size_t(step));
+                written += qsizetype(step);
+                left -= step;
+            }
         }
     }
     if (written != expectedSize)

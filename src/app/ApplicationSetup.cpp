@@ -25,16 +25,12 @@ const QString kInstalledFace = QStringLiteral("IPAPGothic");
 
 void setUpApplication(QApplication& app)
 {
-    // Names in the store (the balloon font) may still be the designed face.
-    QFont::insertSubstitution(kDesignFace, kInstalledFace);
-    if (QFontDatabase::hasFamily(kInstalledFace))
-        controls::drawFormFontAs(kInstalledFace);
+    setUpApplicationExceptFonts(app);
+    setUpFonts();
+}
 
-    // Without an explicit font Qt picks a fixed-pitch face under a Japanese locale.
-    QFont font(controls::formFontFamily());
-    font.setPointSizeF(9.0);
-    QApplication::setFont(font);
-
+void setUpApplicationExceptFonts(QApplication& app)
+{
     // The standard buttons and dialogs speak Japanese like the rest of the program.
     auto* translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
@@ -53,6 +49,19 @@ void setUpApplication(QApplication& app)
     // Wine may not answer: its calls never stop the windows (the notice at
     // start, the busy pointer, the question whether to wait).
     dialogs::installStoreCallWait();
+}
+
+void setUpFonts()
+{
+    // Names in the store (the balloon font) may still be the designed face.
+    QFont::insertSubstitution(kDesignFace, kInstalledFace);
+    if (QFontDatabase::hasFamily(kInstalledFace))
+        controls::drawFormFontAs(kInstalledFace);
+
+    // Without an explicit font Qt picks a fixed-pitch face under a Japanese locale.
+    QFont font(controls::formFontFamily());
+    font.setPointSizeF(9.0);
+    QApplication::setFont(font);
 }
 
 } // namespace app

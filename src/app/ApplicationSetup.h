@@ -12,4 +12,10 @@ namespace app {
 
 void setUpApplication(QApplication& app);
 
+// The same in two steps, for a start that reads the font configuration
+// meanwhile: first what needs no font (the language, the icon, the preview,
+// the store's waiting), then the faces and the application font.
+void setUpApplicationExceptFonts(QApplication& app);
+void setUpFonts();
+
 } // namespace app

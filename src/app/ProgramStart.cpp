@@ -40,8 +40,9 @@ int runProgram(int argc, char** argv, const StartWatch& watch)
     QApplication application(argc, argv);
     display.applicationCreated();
     done("application object (platform)");
+    setUpApplicationExceptFonts(application);
     fontConfiguration.wait();
-    setUpApplication(application);
+    setUpFonts();
     done("application set up (fonts, translation, icon)");
     if (anotherWindow) {
         dialogs::showStoreRefusal(nullptr, oneWindow.startHeadline(), oneWindow.startProblem());
