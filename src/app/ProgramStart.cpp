@@ -41,9 +41,11 @@ int runProgram(int argc, char** argv, const StartWatch& watch)
     display.applicationCreated();
     done("application object (platform)");
     setUpApplicationExceptFonts(application);
+    done("application set up but its fonts (translation, icon)");
     fontConfiguration.wait();
+    done("font configuration read");
     setUpFonts();
-    done("application set up (fonts, translation, icon)");
+    done("application fonts set up");
     if (anotherWindow) {
         dialogs::showStoreRefusal(nullptr, oneWindow.startHeadline(), oneWindow.startProblem());
         return 1;
