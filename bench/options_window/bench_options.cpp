@@ -18,6 +18,7 @@
 
 #include "ApplicationSetup.h"
 #include "CommonDialogs.h"
+#include "FirstFrame.h"
 #include "KeySchema.h"
 #include "Median.h"
 #include "Module1.h"
@@ -29,7 +30,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QFileInfo>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -40,7 +40,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -80,34 +79,6 @@ bool defaultCharacterIsThere()
     return false;
 }
 
-// Calls begun when widget is first painted, and painted once that paint and
-// those of its children are done.
-class FirstPaintWatch : public QObject
-{
-public:
-    FirstPaintWatch(QWidget* widget, std::function<void()> begun, std::function<void()> painted)
-        : QObject(widget), begun_(std::move(begun)), painted_(std::move(painted))
-    {
-        widget->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            begun_();
-            // The children paint in the same pass; the next turn of the loop comes after it.
-            QTimer::singleShot(0, this, painted_);
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> begun_;
-    std::function<void()> painted_;
-};
-
 // The real program's start (the sequence main() runs), to the window shown
 // and idle. With phases, also prints on standard error when each step of the
 // start was done, in milliseconds since the process was spawned.
@@ -124,9 +95,7 @@ int runStartup(int argc, char** argv, qint64 spawnedAt, bool phases, bool countA
     watch.mayOpenWindow = defaultCharacterIsThere;
     watch.windowShown = [&](optionform& form) {
         if (phases)
-            new FirstPaintWatch(
-                &form, [&] { mark("options window's first paint begun"); },
-                [&] { mark("options window's first frame painted"); });
+            agent::whenFirstDrawn(&form, &form, [&] { mark("options window's first frame painted"); });
         whenIdle([&] {
             if (idle)
                 return;

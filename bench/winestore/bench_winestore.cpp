@@ -22,6 +22,7 @@
 #include "ProgramStart.h"
 #include "RegistryHelper.h"
 #include "StoreActions.h"
+#include "WineRegistryText.h"
 #include "optionform.h"
 
 #include <QAbstractEventDispatcher>
@@ -203,32 +204,9 @@ public:
 
     // One helper run that only reads, against one more request to a helper
     // that is already running (the round trip a kept helper would cost).
-    // The same through the program's own client, which keeps the helper
-    // and the server on one CPU for the call.
-    std::pair<double, double> clientRunAgainstRoundTrip(int runs) const
-    {
-        const QString key = u"Software\\VB and VBA Program Settings\\wispane\\setting"_s;
-        std::vector<double> fresh, kept;
-        settings::HelperReply reply;
-        QString reason;
-        for (int run = 0; run < runs; ++run) {
-            qint64 at = monotonicNs();
-            settings::RegistryHelper(prefix).call(key, {}, &reply, &reason, false);
-            fresh.push_back(msSince(at));
-            settings::RegistryHelper helper(prefix);
-            helper.call(key, {}, &reply, &reason, true);
-            at = monotonicNs();
-            helper.call(key, {}, &reply, &reason, true);
-            kept.push_back(msSince(at));
-        }
-        return {median(fresh), median(kept)};
-    }
-
     std::pair<double, double> helperRunAgainstRoundTrip(int runs) const
     {
-        const QByteArray request = settings::HelperRequest(QString(u"Software\\VB and VBA Program Settings\\"
-                                                                   u"wispane\\setting"_s),
-                                                           {});
+        const QByteArray request = settings::HelperRequest(settings::kMailCheckerKey.toString(), {});
         std::vector<double> fresh, kept;
         for (int run = 0; run < runs; ++run) {
             qint64 at = monotonicNs();
@@ -252,6 +230,27 @@ public:
             kept.push_back(msSince(at));
             helper.closeWriteChannel();
             helper.waitForFinished(10'000);
+        }
+        return {median(fresh), median(kept)};
+    }
+
+    // The same through the program's own client, which keeps the helper
+    // and the server on one CPU for the call.
+    std::pair<double, double> clientRunAgainstRoundTrip(int runs) const
+    {
+        const QString key = settings::kMailCheckerKey.toString();
+        std::vector<double> fresh, kept;
+        settings::HelperReply reply;
+        QString reason;
+        for (int run = 0; run < runs; ++run) {
+            qint64 at = monotonicNs();
+            settings::RegistryHelper(prefix).call(key, {}, &reply, &reason, false);
+            fresh.push_back(msSince(at));
+            settings::RegistryHelper helper(prefix);
+            helper.call(key, {}, &reply, &reason, true);
+            at = monotonicNs();
+            helper.call(key, {}, &reply, &reason, true);
+            kept.push_back(msSince(at));
         }
         return {median(fresh), median(kept)};
     }

@@ -9,8 +9,6 @@
 // neither read nor touched. Value names are compared without regard to case,
 // as the registry compares them.
 
-#include "StoreBackend.h"
-
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
